@@ -21,7 +21,8 @@
 
 namespace BRFN {
 
-enum Command : uint16_t {
+enum Command : uint16_t
+{
     CMD_MESSAGE = 0x4243,
     CMD_CONTROL_LOOP_STATUS = 0x4244,
     CMD_COMM_PORT = 0x4245,
@@ -36,7 +37,8 @@ enum Command : uint16_t {
 };
 
 // Sub-command bytes (first payload byte of most commands).
-enum SubCommand : uint8_t {
+enum SubCommand : uint8_t
+{
     SUB_REQUEST = 0, // panel: ask for the value; service: deliver it
     SUB_SET = 1,     // set; history: erase; logs: start
     SUB_2 = 2,       // loop: enable/disable; logs: stop; NTP: address
@@ -44,7 +46,8 @@ enum SubCommand : uint8_t {
 };
 
 // Sizes of the wire layouts, in bytes.
-enum : int {
+enum : int
+{
     SIZE_COMM_PORT = 9,
     SIZE_TIME_DIFF_OFFSET = 9,
     SIZE_CONTROL_LOOP_STATUS = 82,

@@ -17,14 +17,19 @@
 class CBRFNProtocolPacket
 {
 public:
-    enum : int {
+    enum : int
+    {
         SYNC_BYTE_1 = 0x42,
         SYNC_BYTE_2 = 0x52,
         HEADER_SIZE = 8,
         MAX_RX_PAYLOAD = 16384, // a longer announced length abandons the packet
         MAX_TX_PAYLOAD = 4096,  // the send buffer's room for payload
     };
-    enum : int { DIRECTION_RX = 1, DIRECTION_TX = 2 };
+    enum : int
+    {
+        DIRECTION_RX = 1,
+        DIRECTION_TX = 2
+    };
 
     CBRFNProtocolPacket() = default;
     virtual ~CBRFNProtocolPacket() = default;

@@ -137,14 +137,16 @@ void CBRFNProtocolQt::OnPacketReceived(uint16_t nCommand, const uint8_t* pPayloa
         if (!BRFN::DecodeLogReply(pPayload, nLength, reply))
             break;
         if (nCommand == BRFN::CMD_CONTROL_LOOP_STATUS_LOG)
-            emit RxCmdControlLoopStatusLog(reply.nSubCmd, reply.nFileStatus, reply.nResult, reply.strFileName);
+            emit RxCmdControlLoopStatusLog(reply.nSubCmd, reply.nFileStatus, reply.nResult,
+                                           reply.strFileName);
         else
             emit RxCmdRecordGPSData(reply.nSubCmd, reply.nFileStatus, reply.nResult, reply.strFileName);
         break;
     }
     case BRFN::CMD_NTP_CALIBRATION:
         if (nSubCmd == BRFN::SUB_REQUEST) {
-            BRFN::DecodeNTPValues(pPayload, nLength, m_NTPCalibration.dNTPAux, m_NTPCalibration.dEstCalibration);
+            BRFN::DecodeNTPValues(pPayload, nLength, m_NTPCalibration.dNTPAux,
+                                  m_NTPCalibration.dEstCalibration);
             emit RxCmdNTPCalibration(m_NTPCalibration);
         } else if (nSubCmd == BRFN::SUB_2) {
             m_NTPCalibration.strNTPAddress = BRFN::DecodeNTPAddress(pPayload, nLength);
@@ -192,7 +194,8 @@ void CBRFNProtocolQt::RequestLoopParameters()
     Send(BRFN::CMD_LOOP_PARAMETERS, BRFN::EncodeSubCommand(BRFN::SUB_REQUEST));
 }
 
-void CBRFNProtocolQt::SetLoopParameters(const CBRFNProtocolQt::CMD_DATA_LOOP_PARAMETERS& params, bool bResetLoop)
+void CBRFNProtocolQt::SetLoopParameters(const CBRFNProtocolQt::CMD_DATA_LOOP_PARAMETERS& params,
+                                        bool bResetLoop)
 {
     // The flag byte of a set is the reset request, not bLoopEnabled.
     Send(BRFN::CMD_LOOP_PARAMETERS, BRFN::EncodeLoopParameters(BRFN::SUB_SET, params, bResetLoop ? 1 : 0));

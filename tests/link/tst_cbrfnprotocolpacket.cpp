@@ -1,0 +1,234 @@
+// Framing: every failure path, any split of a stream, the worked example.
+#include "cbrfnprotocolpacket.h"
+
+#include <QByteArray>
+#include <QVector>
+#include <QtTest>
+
+namespace {
+
+struct Packet
+{
+    quint16 nCommand;
+    QByteArray payload;
+    bool operator==(const Packet& o) const { return nCommand == o.nCommand && payload == o.payload; }
+};
+
+// Records what the framing hands to its transport hooks.
+class RecordingFramer : public CBRFNProtocolPacket
+{
+public:
+    QVector<Packet> received;
+    QByteArray written;
+    QStringList calls; // hook call order of the send path
+
+    void Feed(const QByteArray& bytes, int nChunk)
+    {
+        // nChunk 0: the whole stream at once; otherwise pieces of nChunk bytes.
+        const int step = nChunk <= 0 ? qMax(1, bytes.size()) : nChunk;
+        for (int i = 0; i < bytes.size(); i += step)
+            for (char c : bytes.mid(i, step))
+                ProcessByte(uint8_t(c));
+    }
+
+protected:
+    int ReadBytes(uint8_t*, int) override { return 0; }
+    void WriteBytes(const uint8_t* p, uint16_t n) override
+    {
+        calls << QStringLiteral("write %1").arg(n);
+        written.append(reinterpret_cast<const char*>(p), n);
+    }
+    void OnActivity(int nActive, int nDirection) override
+    {
+        if (nDirection == DIRECTION_TX)
+            calls << QStringLiteral("activity %1").arg(nActive);
+    }
+    void OnPacketReceived(uint16_t c, const uint8_t* p, uint16_t n) override
+    {
+        received.append({c, QByteArray(reinterpret_cast<const char*>(p), n)});
+    }
+    void SpareHook() override {}
+    void BeginTransmit() override { calls << QStringLiteral("begin"); }
+    void EndTransmit() override { calls << QStringLiteral("end"); }
+};
+
+// Builds a packet independently of the code under test.
+QByteArray frame(quint16 nCommand, const QByteArray& payload, quint16 nReserved = 0, int nChecksumDelta = 0)
+{
+    QByteArray a;
+    a.append(char(0x42)).append(char(0x52));
+    a.append(char(nReserved >> 8)).append(char(nReserved & 0xFF));
+    a.append(char(nCommand >> 8)).append(char(nCommand & 0xFF));
+    a.append(char(payload.size() >> 8)).append(char(payload.size() & 0xFF));
+    a.append(payload);
+    unsigned sum = 0;
+    for (int i = 2; i < a.size(); ++i)
+        sum += uint8_t(a[i]);
+    a.append(char((sum + nChecksumDelta) & 0xFF));
+    return a;
+}
+
+QByteArray pattern(int n)
+{
+    QByteArray a(n, '\0');
+    for (int i = 0; i < n; ++i)
+        a[i] = char((i * 7 + 3) & 0xFF);
+    return a;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(QVector<Packet>)
+
+class tst_CBRFNProtocolPacket : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase_data();
+    void receive_data();
+    void receive();
+    void send_data();
+    void send();
+    void sendHookOrder();
+    void sendRefusesOversizedPayload();
+    void anySplitDeliversTheSamePackets();
+    void abandonedLengthStoresNothing();
+};
+
+void tst_CBRFNProtocolPacket::initTestCase_data()
+{
+    QTest::addColumn<int>("chunk");
+    QTest::newRow("whole") << 0;
+    QTest::newRow("bytewise") << 1;
+    QTest::newRow("3-byte pieces") << 3;
+}
+
+void tst_CBRFNProtocolPacket::receive_data()
+{
+    QTest::addColumn<QByteArray>("wire");
+    QTest::addColumn<QVector<Packet>>("expected");
+
+    const QByteArray big = pattern(16384);
+    QTest::newRow("worked example") << QByteArray::fromHex("42520000424500010088")
+                                    << QVector<Packet>{{0x4245, QByteArray(1, '\0')}};
+    QTest::newRow("bad checksum") << QByteArray::fromHex("42520000424500010089") << QVector<Packet>{};
+    QTest::newRow("42 42 52 starts nothing")
+        << QByteArray::fromHex("4242520000424500010088") << QVector<Packet>{};
+    QTest::newRow("length 0, 9 bytes") << frame(0x4243, QByteArray()) << QVector<Packet>{{0x4243, {}}};
+    QTest::newRow("reserved bytes summed") << frame(0x4244, "ab", 0xA55A) << QVector<Packet>{{0x4244, "ab"}};
+    QTest::newRow("reserved not summed is dropped")
+        << frame(0x4244, "ab", 0xA55A, -(0xA5 + 0x5A)) << QVector<Packet>{};
+    QTest::newRow("payload 16384 accepted") << frame(0x4247, big) << QVector<Packet>{{0x4247, big}};
+    QTest::newRow("garbage before") << QByteArray("\x00\xff\x52\x42\x00", 5) + frame(0x4245, "x")
+                                    << QVector<Packet>{{0x4245, "x"}};
+    QTest::newRow("two back to back")
+        << frame(0x4244, "one") + frame(0x4247, "two") << QVector<Packet>{{0x4244, "one"}, {0x4247, "two"}};
+    QTest::newRow("bad checksum then good")
+        << frame(0x4244, "bad", 0, 1) + frame(0x4245, "good") << QVector<Packet>{{0x4245, "good"}};
+    QTest::newRow("sync in payload is data") << frame(0x4249, QByteArray::fromHex("4252424252"))
+                                             << QVector<Packet>{{0x4249, QByteArray::fromHex("4252424252")}};
+    // 16385 = 0x4001: abandoned at the length field, the following bytes are
+    // scanned afresh and the packet that follows is found.
+    QByteArray tooLong = QByteArray::fromHex("425200004244") + QByteArray::fromHex("4001") + pattern(20);
+    QTest::newRow("length 16385 dropped")
+        << tooLong + frame(0x4245, "next") << QVector<Packet>{{0x4245, "next"}};
+    QTest::newRow("length 65535 dropped")
+        << QByteArray::fromHex("425200004244ffff") + frame(0x4246, "z") << QVector<Packet>{{0x4246, "z"}};
+    QTest::newRow("truncated packet waits") << frame(0x4244, "abcdef").left(10) << QVector<Packet>{};
+}
+
+void tst_CBRFNProtocolPacket::receive()
+{
+    QFETCH_GLOBAL(int, chunk);
+    QFETCH(QByteArray, wire);
+    QFETCH(QVector<Packet>, expected);
+
+    RecordingFramer f;
+    f.Feed(wire, chunk);
+    QCOMPARE(f.received.size(), expected.size());
+    for (int i = 0; i < expected.size(); ++i) {
+        QCOMPARE(f.received[i].nCommand, expected[i].nCommand);
+        QCOMPARE(f.received[i].payload, expected[i].payload);
+    }
+}
+
+void tst_CBRFNProtocolPacket::send_data()
+{
+    QTest::addColumn<quint16>("command");
+    QTest::addColumn<QByteArray>("payload");
+    QTest::addColumn<QByteArray>("wire");
+
+    QTest::newRow("worked example") << quint16(0x4245) << QByteArray(1, '\0')
+                                    << QByteArray::fromHex("42520000424500010088");
+    QTest::newRow("empty payload") << quint16(0x4243) << QByteArray() << frame(0x4243, {});
+    QTest::newRow("checksum wraps") << quint16(0x42FF) << QByteArray(4, char(0xFF))
+                                    << frame(0x42FF, QByteArray(4, char(0xFF)));
+    QTest::newRow("4096 bytes") << quint16(0x424C) << pattern(4096) << frame(0x424C, pattern(4096));
+}
+
+void tst_CBRFNProtocolPacket::send()
+{
+    QFETCH(quint16, command);
+    QFETCH(QByteArray, payload);
+    QFETCH(QByteArray, wire);
+
+    RecordingFramer f;
+    f.SendPacket(command, reinterpret_cast<const uint8_t*>(payload.constData()), uint16_t(payload.size()));
+    QCOMPARE(f.written.toHex(), wire.toHex());
+
+    // What one framer sends, another receives unchanged.
+    RecordingFramer peer;
+    peer.Feed(f.written, 1);
+    QCOMPARE(peer.received.size(), 1);
+    QCOMPARE(peer.received[0].nCommand, command);
+    QCOMPARE(peer.received[0].payload, payload);
+}
+
+void tst_CBRFNProtocolPacket::sendHookOrder()
+{
+    RecordingFramer f;
+    const uint8_t b = 0;
+    f.SendPacket(0x4245, &b, 1);
+    QCOMPARE(f.calls, QStringList({"begin", "activity 1", "write 10", "activity 0", "end"}));
+}
+
+void tst_CBRFNProtocolPacket::sendRefusesOversizedPayload()
+{
+    RecordingFramer f;
+    const QByteArray tooBig = pattern(4097);
+    QTest::ignoreMessage(QtDebugMsg, "CBRFNProtocolPacket::SendPacket(): payload too long, not sent: 4097");
+    f.SendPacket(0x424C, reinterpret_cast<const uint8_t*>(tooBig.constData()), 4097);
+    QVERIFY(f.written.isEmpty());
+    QVERIFY(f.calls.isEmpty());
+}
+
+// Every split point of a mixed stream gives the same packets as the whole.
+void tst_CBRFNProtocolPacket::anySplitDeliversTheSamePackets()
+{
+    QFETCH_GLOBAL(int, chunk);
+    Q_UNUSED(chunk);
+    const QByteArray stream = QByteArray("\x13\x42\x00", 3) + frame(0x4244, pattern(82)) + frame(0x4243, {}) +
+                              frame(0x4245, "bad", 7, 1) + frame(0x4247, pattern(300));
+    RecordingFramer whole;
+    whole.Feed(stream, 0);
+    QCOMPARE(whole.received.size(), 3);
+
+    for (int cut = 1; cut < stream.size(); ++cut) {
+        RecordingFramer split;
+        split.Feed(stream.left(cut), 0);
+        split.Feed(stream.mid(cut), 0);
+        QVERIFY2(split.received == whole.received, qPrintable(QStringLiteral("cut at %1").arg(cut)));
+    }
+}
+
+void tst_CBRFNProtocolPacket::abandonedLengthStoresNothing()
+{
+    QFETCH_GLOBAL(int, chunk);
+    RecordingFramer f;
+    f.Feed(QByteArray::fromHex("4252000042444001"), chunk);
+    QCOMPARE(f.ReceiveState(), 0); // back to hunting right at the length field
+}
+
+QTEST_APPLESS_MAIN(tst_CBRFNProtocolPacket)
+#include "tst_cbrfnprotocolpacket.moc"
