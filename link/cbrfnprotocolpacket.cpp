@@ -2,9 +2,11 @@
 
 #include <QDebug>
 
+#include <algorithm>
 #include <cstring>
 
-void CBRFNProtocolPacket::ProcessByte(uint8_t byte)
+// Every state but the payload (state 8 is handled inline by ProcessByte).
+void CBRFNProtocolPacket::ProcessHeaderByte(uint8_t byte)
 {
     switch (m_nRxState) {
     case 0:
@@ -56,15 +58,9 @@ void CBRFNProtocolPacket::ProcessByte(uint8_t byte)
             m_nRxState = 8;
         }
         break;
-    case 8:
-        m_aRxBuffer[m_nRxCount++] = byte;
-        m_nRxChecksum = uint8_t(m_nRxChecksum + byte);
-        if (m_nRxCount >= m_nRxLength)
-            m_nRxState = 9;
-        break;
     case 9:
         if (byte == m_nRxChecksum) {
-            OnPacketReceived(m_nRxCommand, m_aRxBuffer, m_nRxLength);
+            OnPacketReceived(m_nRxCommand, reinterpret_cast<const uint8_t*>(m_aRxBuffer), m_nRxLength);
             OnActivity(0, DIRECTION_RX);
         }
         m_nRxState = 0;
@@ -73,6 +69,32 @@ void CBRFNProtocolPacket::ProcessByte(uint8_t byte)
         m_nRxState = 0;
         break;
     }
+}
+
+void CBRFNProtocolPacket::ProcessBytes(const uint8_t* pData, size_t nCount)
+{
+    size_t i = 0;
+    while (i < nCount) {
+        if (m_nRxState == 8) {
+            const size_t nRun = std::min<size_t>(nCount - i, size_t(m_nRxLength - m_nRxCount));
+            std::memcpy(m_aRxBuffer + m_nRxCount, pData + i, nRun);
+            m_nRxCount = uint16_t(m_nRxCount + nRun);
+            i += nRun;
+            if (m_nRxCount >= m_nRxLength)
+                EndOfPayload();
+        } else {
+            ProcessHeaderByte(pData[i++]);
+        }
+    }
+}
+
+void CBRFNProtocolPacket::EndOfPayload()
+{
+    uint8_t nSum = m_nRxChecksum;
+    for (int i = 0; i < m_nRxLength; ++i)
+        nSum = uint8_t(nSum + uint8_t(m_aRxBuffer[i]));
+    m_nRxChecksum = nSum;
+    m_nRxState = 9;
 }
 
 void CBRFNProtocolPacket::SendPacket(uint16_t nCommand, const uint8_t* pPayload, uint16_t nLength)

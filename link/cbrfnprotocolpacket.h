@@ -1,6 +1,7 @@
 #ifndef CBRFNPROTOCOLPACKET_H
 #define CBRFNPROTOCOLPACKET_H
 
+#include <cstddef>
 #include <cstdint>
 
 // Transport-independent framing of the service link.
@@ -36,8 +37,24 @@ public:
     CBRFNProtocolPacket(const CBRFNProtocolPacket&) = delete;
     CBRFNProtocolPacket& operator=(const CBRFNProtocolPacket&) = delete;
 
-    // Feeds one received byte to the receive state machine.
-    void ProcessByte(uint8_t byte);
+    // Feeds one received byte to the receive state machine. Payload bytes, the
+    // bulk of any stream, take the inline path; the rest goes out of line.
+    void ProcessByte(uint8_t byte)
+    {
+        if (m_nRxState == 8) {
+            // The payload's share of the checksum is added in one pass when
+            // the last payload byte is stored (same sum, fewer dependencies).
+            m_aRxBuffer[m_nRxCount++] = RxByte(byte);
+            if (m_nRxCount >= m_nRxLength)
+                EndOfPayload();
+            return;
+        }
+        ProcessHeaderByte(byte);
+    }
+
+    // The same as ProcessByte on each of the nCount bytes in turn; runs of
+    // payload bytes are copied in one piece.
+    void ProcessBytes(const uint8_t* pData, size_t nCount);
 
     // Frames a packet and hands it to WriteBytes in one piece. A payload longer
     // than MAX_TX_PAYLOAD is not sent (one debug line).
@@ -62,12 +79,20 @@ protected:
     virtual void EndTransmit() = 0;
 
 private:
+    void ProcessHeaderByte(uint8_t byte);
+    void EndOfPayload();
+
     int32_t m_nRxState = 0;
     uint16_t m_nRxCommand = 0;
     uint16_t m_nRxLength = 0;
     uint16_t m_nRxCount = 0;
     uint8_t m_nRxChecksum = 0;
-    uint8_t m_aRxBuffer[MAX_RX_PAYLOAD] = {};
+    // Not a character type: a store into the buffer cannot alias the counters
+    // above, so the compiler may keep them in registers across bytes.
+    enum class RxByte : uint8_t
+    {
+    };
+    RxByte m_aRxBuffer[MAX_RX_PAYLOAD] = {};
 };
 
 #endif // CBRFNPROTOCOLPACKET_H

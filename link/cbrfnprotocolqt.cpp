@@ -90,10 +90,10 @@ void CBRFNProtocolQt::OnClientError(QAbstractSocket::SocketError socketError)
 
 void CBRFNProtocolQt::OnReadyRead()
 {
+    // Every byte goes through the framing in order; packets are decoded and
+    // announced one at a time inside this call.
     const QByteArray data = m_pSocket->readAll();
-    const uint8_t* p = reinterpret_cast<const uint8_t*>(data.constData());
-    for (int i = 0, n = data.size(); i < n; ++i)
-        ProcessByte(p[i]);
+    ProcessBytes(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()));
 }
 
 void CBRFNProtocolQt::OnPacketReceived(uint16_t nCommand, const uint8_t* pPayload, uint16_t nLength)

@@ -1,0 +1,81 @@
+// libFuzzer target: arbitrary bytes from the service through the framing and
+// every decoder.
+//
+// Each input is used twice:
+//  - as a received TCP stream, fed byte by byte to a real CBRFNProtocolQt, whose
+//    dispatcher decodes every packet that passes the checksum (the client keeps
+//    its framing and history state across inputs, as it does across reads);
+//  - as (command, payload) handed straight to every decoder, so that payloads
+//    of every length reach them without having to find a valid checksum.
+#include "brfncodec.h"
+#include "cbrfnprotocolqt.h"
+
+#include <QCoreApplication>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace {
+
+void Quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+CBRFNProtocolQt* Client()
+{
+    static int argc = 1;
+    static char name[] = "fuzz_link";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    static CBRFNProtocolQt client; // never connects: no event loop runs
+    return &client;
+}
+
+void DecodeAll(const uint8_t* p, int n)
+{
+    volatile double sink = 0;
+    BRFN::CMD_DATA_CONTROL_LOOP_STATUS_HISTORY history;
+    BRFN::LOG_REPLY reply;
+    double a = 0, b = 0;
+    sink = sink + BRFN::DecodeMessage(p, n).size();
+    sink = sink + BRFN::DecodeCommPort(p, n).nBaud;
+    sink = sink + BRFN::DecodeTimeDiffOffset(p, n).dTimeDiffOffset;
+    sink = sink + BRFN::DecodeControlLoopStatus(p, n).dStdDev2;
+    const BRFN::CMD_DATA_GPS_STATUS gps = BRFN::DecodeGPSStatus(p, n);
+    sink = sink + gps.aSats[95].nSNR + gps.nGPSTime;
+    sink = sink + BRFN::DecodeLoopParameters(p, n).bLoopEnabled;
+    sink = sink + BRFN::DecodeGPSLockConfig(p, n).nDelay;
+    BRFN::DecodeHistory(p, n, history);
+    for (int i = 0; i < history.nCount; ++i) // nCount must stay within the array
+        sink = sink + history.aEntries[i].nSamples;
+    if (history.nCount < 0 || history.nCount > BRFN::MAX_HISTORY_ENTRIES)
+        __builtin_trap();
+    if (BRFN::DecodeLogReply(p, n, reply))
+        sink = sink + reply.strFileName.size();
+    BRFN::DecodeNTPValues(p, n, a, b);
+    sink = sink + a + b + BRFN::DecodeNTPAddress(p, n).size() + BRFN::DecodeLogStartFileName(p, n).size();
+    (void)sink;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    qInstallMessageHandler(Quiet);
+    Client();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    CBRFNProtocolQt* client = Client();
+    for (size_t i = 0; i < size; ++i)
+        client->ProcessByte(data[i]);
+
+    if (size >= 2) {
+        const uint16_t nCommand = uint16_t(data[0] << 8 | data[1]);
+        const uint8_t* p = data + 2;
+        const int n = int(size - 2 > 16384 ? 16384 : size - 2);
+        client->OnPacketReceived(nCommand, p, uint16_t(n));
+        DecodeAll(p, n);
+    }
+    return 0;
+}
