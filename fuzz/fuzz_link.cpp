@@ -6,12 +6,15 @@
 //    dispatcher decodes every packet that passes the checksum (the client keeps
 //    its framing and history state across inputs, as it does across reads);
 //  - as (command, payload) handed straight to every decoder, so that payloads
-//    of every length reach them without having to find a valid checksum.
+//    of every length reach them without having to find a valid checksum;
+//  - differentially: one framer fed byte by byte with ProcessByte, another fed
+//    in pieces with ProcessBytes, must deliver the same packets.
 #include "brfncodec.h"
 #include "cbrfnprotocolqt.h"
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -27,6 +30,49 @@ CBRFNProtocolQt* Client()
     static QCoreApplication app(argc, argv);
     static CBRFNProtocolQt client; // never connects: no event loop runs
     return &client;
+}
+
+// Remembers a digest of every packet it delivers.
+class DigestFramer : public CBRFNProtocolPacket
+{
+public:
+    uint64_t nDigest = 1469598103934665603ull;
+    int nPackets = 0;
+
+protected:
+    int ReadBytes(uint8_t*, int) override { return 0; }
+    void WriteBytes(const uint8_t*, uint16_t) override {}
+    void OnActivity(int, int) override {}
+    void OnPacketReceived(uint16_t nCommand, const uint8_t* p, uint16_t n) override
+    {
+        ++nPackets;
+        Mix(nCommand);
+        Mix(n);
+        for (uint16_t i = 0; i < n; ++i)
+            Mix(p[i]);
+    }
+    void SpareHook() override {}
+    void BeginTransmit() override {}
+    void EndTransmit() override {}
+
+private:
+    void Mix(uint64_t v) { nDigest = (nDigest ^ v) * 1099511628211ull; }
+};
+
+void CompareFeeds(const uint8_t* data, size_t size)
+{
+    static DigestFramer s_bytewise, s_chunked; // state carries across inputs
+    for (size_t i = 0; i < size; ++i)
+        s_bytewise.ProcessByte(data[i]);
+    // Piece sizes come from the data itself: 1..64 bytes.
+    for (size_t i = 0; i < size;) {
+        const size_t n = std::min<size_t>(size - i, size_t(data[i] & 0x3F) + 1);
+        s_chunked.ProcessBytes(data + i, n);
+        i += n;
+    }
+    if (s_bytewise.nDigest != s_chunked.nDigest || s_bytewise.nPackets != s_chunked.nPackets ||
+        s_bytewise.ReceiveState() != s_chunked.ReceiveState())
+        __builtin_trap();
 }
 
 void DecodeAll(const uint8_t* p, int n)
@@ -67,8 +113,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     CBRFNProtocolQt* client = Client();
-    for (size_t i = 0; i < size; ++i)
-        client->ProcessByte(data[i]);
+    client->ProcessBytes(data, size);
+    CompareFeeds(data, size);
 
     if (size >= 2) {
         const uint16_t nCommand = uint16_t(data[0] << 8 | data[1]);
