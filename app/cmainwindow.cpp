@@ -1,0 +1,731 @@
+#include "cmainwindow.h"
+
+#include "cgpsstatuswnd.h"
+#include "cstripchartwidget.h"
+#include "csystemstatswidget.h"
+#include "csystemstatuswidget.h"
+#include "ctimestatuswidget.h"
+#include "ui_cmainwindow.h"
+
+#include <QDebug>
+#include <QDialog>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QSettings>
+#include <QStringList>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTimer>
+#include <QUdpSocket>
+#include <QVBoxLayout>
+
+int CMainWindow::s_nEpochCount = 0;
+qint64 CMainWindow::s_tNextUpdateCheck = 0;
+
+namespace {
+const int kFastTimerMs = 50;
+const int kSecondsPerDay = 86400;
+const int kNmeaMaxLines = 1000;
+// A line longer than this is broken before more text is added, so that a
+// sender that never ends its lines cannot get around the line limit.
+const int kNmeaMaxLineLength = 4096;
+
+const char* const kSettingsOrganisation = "Brightfen";
+const char* const kSettingsApplication = "TellurixPanel";
+const char* const kKeyPosFormat = "PosFormat";
+const char* const kKeyAltitudeUnits = "AltitudeUnits";
+} // namespace
+
+// The images live in the application library; make sure they are registered
+// even when the linker had no other reason to keep them.
+static void InitResources()
+{
+    Q_INIT_RESOURCE(tellurix);
+}
+
+CMainWindow::CMainWindow(QWidget* pParent)
+    : QMainWindow(pParent), m_SWUpdate(nullptr), m_NavConversions(0, 0)
+{
+    InitResources();
+    ui = new Ui_CMainWindow;
+    ui->setupUi(this);
+
+    // Typing D E B U G uncovers the loop-parameters action.
+    m_pszDebugKeys = "DEBUG";
+    m_nDebugKeyIndex = 0;
+    m_bDebugMode = false;
+    ui->actionSet_Control_Loop_Parameters->setVisible(false);
+
+    m_pProtocol = new CBRFNProtocolQt(this);
+    connect(m_pProtocol, SIGNAL(RxCmdCommPort(CBRFNProtocolQt::CMD_DATA_COMM_PORT)), this,
+            SLOT(OnRxCmdCommPort(CBRFNProtocolQt::CMD_DATA_COMM_PORT)));
+    connect(m_pProtocol, SIGNAL(RxCmdControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS)), this,
+            SLOT(OnRxControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS)));
+    connect(m_pProtocol, SIGNAL(RxCmdGPSStatus(CBRFNProtocolQt::CMD_DATA_GPS_STATUS)), this,
+            SLOT(OnRxCmdGPSStatus(CBRFNProtocolQt::CMD_DATA_GPS_STATUS)));
+    connect(m_pProtocol, SIGNAL(RxCmdLoopParameters(CBRFNProtocolQt::CMD_DATA_LOOP_PARAMETERS)), this,
+            SLOT(OnRxCmdLoopParameters(CBRFNProtocolQt::CMD_DATA_LOOP_PARAMETERS)));
+    connect(m_pProtocol, SIGNAL(SignalDisconnected()), this, SLOT(OnBRFNProtocolDisconnected()));
+    connect(m_pProtocol, SIGNAL(SignalConnected()), this, SLOT(OnBRFNProtocolConnected()));
+    connect(m_pProtocol,
+            SIGNAL(RxCmdControlLoopStatusHistory(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS_HISTORY&)), this,
+            SLOT(OnRxControlLoopStatusHistory(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS_HISTORY&)));
+    connect(m_pProtocol, SIGNAL(RxCmdControlLoopStatusLog(int, int, int, QString&)), this,
+            SLOT(OnRxCmdControlLoopStatusLog(int, int, int, QString&)));
+    connect(m_pProtocol, SIGNAL(RxCmdRecordGPSData(int, int, int, QString&)), this,
+            SLOT(OnRxCmdRecordGPSData(int, int, int, QString&)));
+    connect(m_pProtocol, SIGNAL(RxCmdGPSLockConfig(CBRFNProtocolQt::CMD_DATA_GPS_LOCK_CONFIG)), this,
+            SLOT(OnRxCmdGPSLockStatus(CBRFNProtocolQt::CMD_DATA_GPS_LOCK_CONFIG)));
+
+    // m_NavConversions takes its position format and altitude units from the
+    // settings at the end of the constructor.
+
+    // Loop Status page: the two charts.
+    QWidget* pLoopPage = ui->tabWidget->widget(2);
+    m_pTimeDiffChart = new CStripChartWidget(pLoopPage);
+    m_pControlChart = new CStripChartWidget(pLoopPage);
+    m_pTimeDiffChart->SetValueTag(2, true, false);
+    m_pTimeDiffChart->SetValueTag(3, true, false);
+    m_pTimeDiffChart->m_strTitle = QStringLiteral("Time Difference");
+    m_pControlChart->m_strTitle = QStringLiteral("Control");
+    m_pControlChart->SetValueFormat("%.01f", false);
+    m_pControlChart->SetValueTag(0, true, false);
+    m_pTimeDiffChart->m_strYLabel = QStringLiteral("Seconds");
+    m_pControlChart->m_strYLabel = QStringLiteral("Clock Counter");
+    QVBoxLayout* pTimeDiffLayout = new QVBoxLayout(ui->widgetTimeDiff);
+    pTimeDiffLayout->addWidget(m_pTimeDiffChart);
+    QVBoxLayout* pControlLayout = new QVBoxLayout(ui->widgetControlValue);
+    pControlLayout->addWidget(m_pControlChart);
+    m_pTimeDiffChart->SetYRangeAndMinimum(-0.025, 0.025, true);
+    m_pControlChart->SetXRange(0, 300, true);
+    m_pControlChart->SetYRange(-50, 50, true);
+    m_pTimeDiffChart->SetXRange(0, 300, true);
+    m_nSampleCount = 0;
+    m_pTimeDiffChart->SetDataSetColor(2, QColor(0, 0, 255));
+    m_pTimeDiffChart->SetDataSetColor(3, QColor(192, 0, 0));
+    m_pTimeDiffChart->SetDataSetStyle(0, CStripChartWidget::STYLE_BAND);
+    m_pTimeDiffChart->SetDataSetColor(0, QColor(255, 192, 192, 128));
+    m_pTimeDiffChart->SetDataSetStyle(1, CStripChartWidget::STYLE_BAND);
+    m_pTimeDiffChart->SetDataSetColor(1, QColor(192, 192, 255, 128));
+    ui->checkBoxShowStdDev->setChecked(false);
+    m_pTimeDiffChart->SetDataSetHidden(1, true, true);
+
+    // GPS Status page.
+    QWidget* pGPSPage = ui->tabWidget->widget(1);
+    m_pGPSStatusWnd = new CGPSStatusWnd(&m_GPSData, &m_NavConversions, pGPSPage);
+    QVBoxLayout* pGPSLayout = new QVBoxLayout(pGPSPage);
+    pGPSLayout->addWidget(m_pGPSStatusWnd);
+
+    // Status page: service state, clock and statistics.
+    CSystemStatusWidget* pSystemStatus = new CSystemStatusWidget(this, ui->widgetSystemStatus);
+    QVBoxLayout* pSystemStatusLayout = new QVBoxLayout(ui->widgetSystemStatus);
+    pSystemStatusLayout->addWidget(pSystemStatus);
+    m_pTimeStatusWidget = new CTimeStatusWidget(this, ui->widgetTimeStatus);
+    QVBoxLayout* pTimeStatusLayout = new QVBoxLayout(ui->widgetTimeStatus);
+    pTimeStatusLayout->addWidget(m_pTimeStatusWidget);
+    CSystemStatsWidget* pSystemStats = new CSystemStatsWidget(this, ui->widgetSystemStats);
+    QVBoxLayout* pSystemStatsLayout = new QVBoxLayout(ui->widgetSystemStats);
+    pSystemStatsLayout->addWidget(pSystemStats);
+
+    QTimer* pFastTimer = new QTimer(this);
+    connect(pFastTimer, SIGNAL(timeout()), this, SLOT(OnFastTimer()));
+    pFastTimer->start(kFastTimerMs);
+
+    m_bLocalTime = true;
+    ApplyLocalTime();
+
+    // The GPS data log's actions follow the service once this reply arrives;
+    // the control-loop log's status is asked for by the client on connecting.
+    m_pProtocol->RequestRecordGPSData();
+
+    connect(&m_SWUpdate, SIGNAL(SoftwareUpdateStatus(CheckForSWUpdate::SW_UPDATE_STATUS)), this,
+            SLOT(OnSoftwareUpdateStatus(CheckForSWUpdate::SW_UPDATE_STATUS)));
+
+    ui->editNmea->document()->setMaximumBlockCount(kNmeaMaxLines);
+
+    LoadSettings();
+    UpdateNavMenus();
+}
+
+CMainWindow::~CMainWindow()
+{
+    delete ui;
+}
+
+// ---- Status routing ---------------------------------------------------------
+
+void CMainWindow::AddStatusToCharts(const CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS& Data, bool bRepaint)
+{
+    const double dX = m_nSampleCount;
+    // The band centres are the fitted lines at the current sample count,
+    // which the service sends as an unsigned number.
+    const double dCentre = double(quint32(Data.nSamples)) * Data.dFitSlope + Data.dFitIntercept;
+    const double dCentre2 = double(quint32(Data.nSamples2)) * Data.dFit2Slope + Data.dFit2Intercept;
+    m_pTimeDiffChart->AddPoint(2, dX, Data.dTimeDiff, 0.0, bRepaint);
+    m_pTimeDiffChart->AddPoint(3, dX, Data.dEstTimeError, 0.0, bRepaint);
+    m_pControlChart->AddPoint(0, dX, Data.dControlValue, 0.0, bRepaint);
+    m_pTimeDiffChart->AddPoint(0, dX, Data.dStdDev, dCentre, bRepaint);
+    m_pTimeDiffChart->AddPoint(1, dX, Data.dStdDev2, dCentre2, bRepaint);
+}
+
+void CMainWindow::OnRxControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS Data)
+{
+    AddStatusToCharts(Data, true);
+    m_nSampleCount += 1;
+    emit SignalControlLoopStatus(Data);
+}
+
+// History entries are drawn all together at the charts' next repaint.
+void CMainWindow::OnRxControlLoopStatusHistory(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS_HISTORY& Data)
+{
+    const int nCount = qBound(0, int(Data.nCount), int(BRFN::MAX_HISTORY_ENTRIES));
+    for (int i = 0; i < nCount; ++i) {
+        AddStatusToCharts(Data.aEntries[i], false);
+        m_nSampleCount += 1;
+    }
+}
+
+void CMainWindow::ConvertGPSStatus(const CBRFNProtocolQt::CMD_DATA_GPS_STATUS& Data, CGPSDisplayData& rDisplay)
+{
+    rDisplay.dLatitude = Data.dLatitude;
+    rDisplay.dLongitude = Data.dLongitude;
+    rDisplay.dAltitude = Data.dAltitude;
+    rDisplay.nSatsTracked = Data.nSatsTracked;
+    rDisplay.nSatsInView = Data.nSatsInView;
+    rDisplay.nGPSTime = Data.nGPSTime;
+    rDisplay.nGPSTimeFlag = Data.nGPSTimeFlag;
+    for (int i = 0; i < CGPSDisplayData::MAX_SATELLITES; ++i) {
+        const CBRFNProtocolQt::SATELLITE_DATA& sat = Data.aSats[i];
+        CGPSDisplayData::SAT_DATA& shown = rDisplay.aSats[i];
+        shown.nPRN = sat.nPRN;
+        shown.nSNR = sat.nSNR;
+        shown.bUsed = sat.bUsed;
+        shown.nAzimuth = sat.nAzimuth;
+        shown.nElevation = sat.nElevation;
+        // Codes outside 0..3 are carried as they come; the bars draw them in
+        // their fallback colour.
+        shown.nStatus = sat.nStatus;
+    }
+}
+
+void CMainWindow::OnRxCmdGPSStatus(CBRFNProtocolQt::CMD_DATA_GPS_STATUS Data)
+{
+    CGPSDisplayData display;
+    ConvertGPSStatus(Data, display);
+    m_GPSData.SetData(display);
+    m_pGPSStatusWnd->UpdateGPSStatus();
+    emit SignalGPSStatus(Data);
+}
+
+// ---- Link up and down -------------------------------------------------------
+
+void CMainWindow::OnBRFNProtocolConnected()
+{
+    // A fresh socket for every connection. The old one is closed first: of
+    // two sockets sharing a port, the one bound last gets every datagram.
+    if (m_pUdpNmea) {
+        m_pUdpNmea->close();
+        m_pUdpNmea->deleteLater();
+        m_pUdpNmea = nullptr;
+    }
+    m_pUdpNmea = new QUdpSocket(this);
+    // Shared, so that other programs may listen to the same sentences. A
+    // failed bind leaves the page empty and is not reported. The socket stays
+    // merely bound: connecting it to the any-address would narrow its local
+    // address to one interface and drop datagrams sent to the others.
+    m_pUdpNmea->bind(QHostAddress::Any, NMEA_PORT, QAbstractSocket::ShareAddress);
+    connect(m_pUdpNmea, SIGNAL(readyRead()), this, SLOT(OnUdpNmeaReadyRead()));
+}
+
+void CMainWindow::OnBRFNProtocolDisconnected()
+{
+    repaint();
+    // An all-zero record takes every display back to its empty state; the
+    // charts keep their points.
+    emit SignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS());
+}
+
+void CMainWindow::OnUdpNmeaReadyRead()
+{
+    QUdpSocket* pSocket = m_pUdpNmea;
+    if (!pSocket)
+        return;
+    while (pSocket->hasPendingDatagrams()) {
+        QByteArray datagram;
+        datagram.resize(int(qBound<qint64>(1, pSocket->pendingDatagramSize(), 65536)));
+        const qint64 nRead = pSocket->readDatagram(datagram.data(), datagram.size());
+        if (nRead < 0)
+            break;
+        datagram.truncate(int(nRead));
+        const int nZero = datagram.indexOf('\0');
+        if (nZero >= 0)
+            datagram.truncate(nZero);
+        QString strText = QString::fromUtf8(datagram);
+        strText.remove(QLatin1Char('\r'));
+        if (strText.isEmpty())
+            continue;
+        // New text always lands at the end, wherever the user has clicked.
+        QTextCursor cursor = ui->editNmea->textCursor();
+        cursor.movePosition(QTextCursor::End);
+        if (cursor.block().length() - 1 >= kNmeaMaxLineLength)
+            cursor.insertText(QStringLiteral("\n"));
+        cursor.insertText(strText);
+        ui->editNmea->setTextCursor(cursor);
+    }
+}
+
+// ---- One-second epoch and the daily update check -----------------------------
+
+QDateTime CMainWindow::CurrentDateTimeUtc() const
+{
+    return QDateTime::currentDateTimeUtc();
+}
+
+void CMainWindow::OnFastTimer()
+{
+    QDateTime now = CurrentDateTimeUtc();
+    const int nSecond = now.time().second();
+    if (nSecond == m_nLastSecond)
+        return;
+    m_nLastSecond = nSecond;
+    emit SignalOneSecondEpoch(now);
+    if (s_nEpochCount % kSecondsPerDay == 0)
+        CheckForUpdates();
+    s_nEpochCount += 1;
+}
+
+void CMainWindow::CheckForUpdates()
+{
+    const qint64 tNow = CurrentDateTimeUtc().toSecsSinceEpoch();
+    if (s_tNextUpdateCheck < tNow) {
+        s_tNextUpdateCheck = tNow + kSecondsPerDay;
+        StartUpdateCheck();
+    }
+}
+
+void CMainWindow::StartUpdateCheck()
+{
+    m_SWUpdate.CheckVersion(QString::fromLatin1(CheckForSWUpdate::WEB_SERVER) +
+                                QString::fromLatin1(CheckForSWUpdate::VERSION_DOCUMENT),
+                            CheckForSWUpdate::OWN_VERSION_MAJOR, CheckForSWUpdate::OWN_VERSION_MINOR,
+                            CheckForSWUpdate::OWN_VERSION_BUILD);
+}
+
+void CMainWindow::OnSoftwareUpdateStatus(CheckForSWUpdate::SW_UPDATE_STATUS nStatus)
+{
+    qDebug() << "SW_UPDATE_STATUS:" << int(nStatus);
+}
+
+// ---- Local time and chart controls ------------------------------------------
+
+void CMainWindow::on_checkBoxLocalTime_clicked()
+{
+    m_bLocalTime = ui->checkBoxLocalTime->isChecked();
+    ApplyLocalTime();
+}
+
+void CMainWindow::ApplyLocalTime()
+{
+    ui->checkBoxLocalTime->setChecked(m_bLocalTime);
+    m_pTimeStatusWidget->m_bShowLocalTime = m_bLocalTime;
+    m_pTimeStatusWidget->repaint();
+}
+
+void CMainWindow::on_toolButtonScaleExtent_clicked()
+{
+    m_pTimeDiffChart->SetScaleMode(CStripChartWidget::SCALE_EXTENT, true);
+    m_pControlChart->SetScaleMode(CStripChartWidget::SCALE_EXTENT, true);
+}
+
+void CMainWindow::on_toolButtonScaleWindow_clicked()
+{
+    m_pTimeDiffChart->SetScaleMode(CStripChartWidget::SCALE_WINDOW, true);
+    m_pControlChart->SetScaleMode(CStripChartWidget::SCALE_WINDOW, true);
+}
+
+void CMainWindow::on_toolButtonEraseHisory_clicked()
+{
+    m_pProtocol->EraseHistory();
+    m_pTimeDiffChart->SetYRangeAndMinimum(-0.025, 0.025, true);
+    m_pTimeDiffChart->SetXRange(0, 300, true);
+    m_pControlChart->SetYRange(-50, 50, true);
+    m_pControlChart->SetXRange(0, 300, true);
+    m_pTimeDiffChart->EraseData(true);
+    m_pControlChart->EraseData(true);
+    m_nSampleCount = 0;
+}
+
+void CMainWindow::on_checkBoxShowStdDev_clicked()
+{
+    m_pTimeDiffChart->SetDataSetHidden(1, !ui->checkBoxShowStdDev->isChecked(), true);
+}
+
+// ---- Control loop -------------------------------------------------------------
+
+// The action's check mark flips with the click; the service's reply to the
+// next parameters request confirms it.
+void CMainWindow::on_action_Enable_Control_Loop_triggered()
+{
+    m_bControlLoopEnabled = !m_bControlLoopEnabled;
+    m_pProtocol->EnableControlLoop(m_bControlLoopEnabled);
+}
+
+void CMainWindow::on_actionSet_Control_Loop_Parameters_triggered()
+{
+    m_bLoopParametersPending = true;
+    m_pProtocol->RequestLoopParameters();
+}
+
+// Dialogs opened from a reply run from the event loop once the reply's
+// handler has returned: a modal loop inside the socket's read notification
+// would keep the socket from reading until more bytes arrived.
+void CMainWindow::OnRxCmdLoopParameters(CBRFNProtocolQt::CMD_DATA_LOOP_PARAMETERS Data)
+{
+    if (m_bLoopParametersPending) {
+        m_bLoopParametersPending = false;
+        if (m_bLoopParametersDialogBusy) {
+            qDebug() << "CMainWindow::OnRxCmdLoopParameters(): dialog already open, reply dropped";
+        } else {
+            m_bLoopParametersDialogBusy = true;
+            QTimer::singleShot(0, this, [this, Data] {
+                CBRFNProtocolQt::CMD_DATA_LOOP_PARAMETERS Params = Data;
+                // On acceptance bLoopEnabled carries the reset-loop request.
+                if (ExecLoopParametersDialog(Params) == QDialog::Accepted)
+                    m_pProtocol->SetLoopParameters(Params, Params.bLoopEnabled != 0);
+                m_bLoopParametersDialogBusy = false;
+            });
+        }
+    }
+    m_bControlLoopEnabled = Data.bLoopEnabled != 0;
+    ui->action_Enable_Control_Loop->setChecked(m_bControlLoopEnabled);
+}
+
+// ---- Communications, time offset, GPS lock, About ----------------------------
+
+void CMainWindow::on_action_SetupGPSCommunications_triggered()
+{
+    m_pProtocol->RequestCommPort();
+}
+
+void CMainWindow::OnRxCmdCommPort(CBRFNProtocolQt::CMD_DATA_COMM_PORT Data)
+{
+    if (m_bCommPortDialogBusy) {
+        qDebug() << "CMainWindow::OnRxCmdCommPort(): dialog already open, reply dropped";
+        return;
+    }
+    m_bCommPortDialogBusy = true;
+    QTimer::singleShot(0, this, [this, Data] {
+        QString strPort = QString::asprintf("COM%d", Data.nPort);
+        unsigned int nBaud = quint32(Data.nBaud);
+        if (ExecCommPortDialog(strPort, nBaud) == QDialog::Accepted) {
+            qDebug() << "Port:" << strPort;
+            qDebug() << "Baud:" << nBaud;
+            // "off": the service reads no serial port (port 0). Otherwise the
+            // number follows the "M" of "COM"; without one nothing is sent.
+            if (strPort == QLatin1String("off")) {
+                m_pProtocol->SetCommPort(0, int(nBaud));
+            } else {
+                const QStringList parts = strPort.split(QLatin1Char('M'), Qt::KeepEmptyParts, Qt::CaseSensitive);
+                if (parts.size() >= 2)
+                    m_pProtocol->SetCommPort(parts.at(1).toInt(nullptr, 10), int(nBaud));
+            }
+        }
+        m_bCommPortDialogBusy = false;
+    });
+}
+
+void CMainWindow::on_action_SetTime_DifferenceOffset_triggered()
+{
+    double dOffset = 0.0;
+    if (ExecTimeDiffOffsetDialog(dOffset) == QDialog::Accepted)
+        m_pProtocol->SetTimeDiffOffset(dOffset);
+}
+
+void CMainWindow::on_action_Lock_Criteria_triggered()
+{
+    m_pProtocol->RequestGPSLockConfig();
+}
+
+void CMainWindow::OnRxCmdGPSLockStatus(CBRFNProtocolQt::CMD_DATA_GPS_LOCK_CONFIG Data)
+{
+    if (m_bGPSLockDialogBusy) {
+        qDebug() << "CMainWindow::OnRxCmdGPSLockStatus(): dialog already open, reply dropped";
+        return;
+    }
+    m_bGPSLockDialogBusy = true;
+    QTimer::singleShot(0, this, [this, Data] {
+        CBRFNProtocolQt::CMD_DATA_GPS_LOCK_CONFIG Config = Data;
+        if (ExecGPSLockConfigDialog(Config) == QDialog::Accepted) {
+            qDebug() << "Blatt!";
+            m_pProtocol->SetGPSLockConfig(Config);
+        }
+        m_bGPSLockDialogBusy = false;
+    });
+}
+
+void CMainWindow::on_action_About_triggered()
+{
+    ExecAboutDialog();
+}
+
+// The modal dialogs. Each is created here with the window as parent, run and
+// destroyed on return. Until a dialog is available its operation reports a
+// cancel, so the flows around it send nothing.
+
+int CMainWindow::ExecCommPortDialog(QString& strPort, unsigned int& nBaud)
+{
+    // The communications setup dialog (ConnectDlg) opens here.
+    Q_UNUSED(strPort);
+    Q_UNUSED(nBaud);
+    return QDialog::Rejected;
+}
+
+int CMainWindow::ExecTimeDiffOffsetDialog(double& dOffset)
+{
+    // The time difference offset dialog (CTimeDiffOffsetDlg, given m_pProtocol) opens here.
+    Q_UNUSED(dOffset);
+    return QDialog::Rejected;
+}
+
+int CMainWindow::ExecLoopParametersDialog(CBRFNProtocolQt::CMD_DATA_LOOP_PARAMETERS& Params)
+{
+    // The control loop parameters dialog (CLoopParametersDlg::EditLoopParameters) opens here.
+    Q_UNUSED(Params);
+    return QDialog::Rejected;
+}
+
+int CMainWindow::ExecGPSLockConfigDialog(CBRFNProtocolQt::CMD_DATA_GPS_LOCK_CONFIG& Config)
+{
+    // The GPS lock delay dialog (CGPSLockConfigDlg::EditLockConfig) opens here.
+    Q_UNUSED(Config);
+    return QDialog::Rejected;
+}
+
+void CMainWindow::ExecAboutDialog()
+{
+    // The About box (CAboutDlg) opens here.
+}
+
+// ---- Data logs ------------------------------------------------------------------
+
+void CMainWindow::on_actionStart_Control_Loop_Log_triggered()
+{
+    m_bControlLoopLogStartPending = true;
+    m_pProtocol->RequestControlLoopStatusLog();
+}
+
+void CMainWindow::on_actionStop_Control_Loop_Log_triggered()
+{
+    m_pProtocol->StopControlLoopStatusLog();
+}
+
+void CMainWindow::on_actionStart_GPS_Data_Log_triggered()
+{
+    m_bGPSDataLogStartPending = true;
+    m_pProtocol->RequestRecordGPSData();
+}
+
+void CMainWindow::on_actionStop_GPS_Data_Log_triggered()
+{
+    m_pProtocol->StopRecordGPSData();
+}
+
+void CMainWindow::OnRxCmdControlLoopStatusLog(int nSubCmd, int nFileStatus, int nResult, QString&)
+{
+    OnLogReply(LOG_CONTROL_LOOP, nSubCmd, nFileStatus, nResult);
+}
+
+void CMainWindow::OnRxCmdRecordGPSData(int nSubCmd, int nFileStatus, int nResult, QString&)
+{
+    OnLogReply(LOG_GPS_DATA, nSubCmd, nFileStatus, nResult);
+}
+
+// Status replies (0) say whether the service has the file open (1); start (1)
+// and stop (2) replies carry the service's result code (0 = success).
+void CMainWindow::OnLogReply(LogKind nKind, int nSubCmd, int nFileStatus, int nResult)
+{
+    const bool bControlLoop = nKind == LOG_CONTROL_LOOP;
+    bool& bPending = bControlLoop ? m_bControlLoopLogStartPending : m_bGPSDataLogStartPending;
+    QAction* pStart = bControlLoop ? ui->actionStart_Control_Loop_Log : ui->actionStart_GPS_Data_Log;
+    QAction* pStop = bControlLoop ? ui->actionStop_Control_Loop_Log : ui->actionStop_GPS_Data_Log;
+    switch (nSubCmd) {
+    case 0:
+        if (nFileStatus == 0 && bPending)
+            AskForLogFile(nKind);
+        bPending = false;
+        pStart->setEnabled(nFileStatus != 1);
+        pStop->setEnabled(nFileStatus == 1);
+        break;
+    case 1:
+        if (nResult != 0)
+            qDebug() << "File open fail code:" << nResult;
+        else
+            qDebug() << "File open success";
+        break;
+    case 2:
+        pStart->setEnabled(true);
+        pStop->setEnabled(false);
+        break;
+    default:
+        break;
+    }
+}
+
+// The file dialog runs from the event loop, after the reply's handler.
+void CMainWindow::AskForLogFile(LogKind nKind)
+{
+    bool& bBusy = nKind == LOG_CONTROL_LOOP ? m_bControlLoopLogDialogBusy : m_bGPSDataLogDialogBusy;
+    if (bBusy) {
+        qDebug() << "CMainWindow::AskForLogFile(): file dialog already open, reply dropped";
+        return;
+    }
+    bBusy = true;
+    QTimer::singleShot(0, this, [this, nKind] {
+        if (nKind == LOG_CONTROL_LOOP) {
+            const QString strName = GetSaveFileName(tr("Save Control Loop Status Log"), tr("Protocol File (*.csv)"));
+            if (!strName.isEmpty()) {
+                m_pProtocol->StartControlLoopStatusLog(strName);
+                m_pProtocol->RequestControlLoopStatusLog();
+            }
+            m_bControlLoopLogDialogBusy = false;
+        } else {
+            const QString strName = GetSaveFileName(tr("Save GPS Data"), tr("Protocol File (*.txt)"));
+            if (!strName.isEmpty()) {
+                m_pProtocol->StartRecordGPSData(strName);
+                m_pProtocol->RequestRecordGPSData();
+            }
+            m_bGPSDataLogDialogBusy = false;
+        }
+    });
+}
+
+QString CMainWindow::GetSaveFileName(const QString& strCaption, const QString& strFilter)
+{
+    return QFileDialog::getSaveFileName(this, strCaption, QString(), strFilter);
+}
+
+// ---- Position format, units and settings ------------------------------------
+
+void CMainWindow::ApplyPositionFormat(unsigned int nFormat)
+{
+    m_NavConversions.SetPositionFormat(nFormat);
+    m_pGPSStatusWnd->UpdateGPSStatus();
+    SaveSettings();
+    UpdateNavMenus();
+}
+
+void CMainWindow::ApplyAltitudeUnits(unsigned int nUnits)
+{
+    m_NavConversions.SetAltitudeUnits(nUnits);
+    m_pGPSStatusWnd->UpdateGPSStatus();
+    SaveSettings();
+    UpdateNavMenus();
+}
+
+void CMainWindow::on_actionPosFormatDD_MM_MMMM_triggered()
+{
+    ApplyPositionFormat(CNavConversions::PosFormatDD_MM_MMMM);
+}
+
+void CMainWindow::on_actionPosFormatDD_MM_SS_SSS_triggered()
+{
+    ApplyPositionFormat(CNavConversions::PosFormatDD_MM_SS_SSS);
+}
+
+void CMainWindow::on_actionPosFormatDD_DDDD_triggered()
+{
+    ApplyPositionFormat(CNavConversions::PosFormatDD_DDDD);
+}
+
+void CMainWindow::on_action_English_Units_triggered()
+{
+    ApplyAltitudeUnits(CNavConversions::AltitudeEnglish);
+}
+
+void CMainWindow::on_action_Metric_Units_triggered()
+{
+    ApplyAltitudeUnits(CNavConversions::AltitudeMetric);
+}
+
+// The actions form no action group: one check mark per group is kept here.
+void CMainWindow::UpdateNavMenus()
+{
+    ui->actionPosFormatDD_DDDD->setChecked(false);
+    ui->actionPosFormatDD_MM_MMMM->setChecked(false);
+    ui->actionPosFormatDD_MM_SS_SSS->setChecked(false);
+    ui->action_English_Units->setChecked(false);
+    ui->action_Metric_Units->setChecked(false);
+    switch (m_NavConversions.GetPositionFormat()) {
+    case CNavConversions::PosFormatDD_MM_MMMM:
+        ui->actionPosFormatDD_MM_MMMM->setChecked(true);
+        break;
+    case CNavConversions::PosFormatDD_MM_SS_SSS:
+        ui->actionPosFormatDD_MM_SS_SSS->setChecked(true);
+        break;
+    case CNavConversions::PosFormatDD_DDDD:
+        ui->actionPosFormatDD_DDDD->setChecked(true);
+        break;
+    default:
+        qDebug() << "WARNING: switch, m_NavConversions.GetPositionFormat() not handled";
+        break;
+    }
+    switch (m_NavConversions.GetAltitudeUnits()) {
+    case CNavConversions::AltitudeEnglish:
+        ui->action_English_Units->setChecked(true);
+        break;
+    case CNavConversions::AltitudeMetric:
+        ui->action_Metric_Units->setChecked(true);
+        break;
+    default:
+        break;
+    }
+}
+
+// Values are not range-checked: an unknown one leaves its menu without a mark.
+void CMainWindow::LoadSettings()
+{
+    QSettings settings(QString::fromLatin1(kSettingsOrganisation), QString::fromLatin1(kSettingsApplication));
+    m_NavConversions.SetPositionFormat(
+        unsigned(settings.value(QLatin1String(kKeyPosFormat), QStringLiteral("0")).toString().toInt()));
+    m_NavConversions.SetAltitudeUnits(
+        unsigned(settings.value(QLatin1String(kKeyAltitudeUnits), QStringLiteral("0")).toString().toInt()));
+}
+
+void CMainWindow::SaveSettings()
+{
+    QSettings settings(QString::fromLatin1(kSettingsOrganisation), QString::fromLatin1(kSettingsApplication));
+    settings.setValue(QLatin1String(kKeyPosFormat), QString::number(m_NavConversions.GetPositionFormat()));
+    settings.setValue(QLatin1String(kKeyAltitudeUnits), QString::number(m_NavConversions.GetAltitudeUnits()));
+}
+
+// ---- Debug mode -----------------------------------------------------------------
+
+void CMainWindow::keyPressEvent(QKeyEvent* pEvent)
+{
+    // Modifier presses are not part of the sequence: typing it with Shift held
+    // must still work.
+    switch (pEvent->key()) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Meta:
+    case Qt::Key_CapsLock:
+        return;
+    default:
+        break;
+    }
+    if (m_bDebugMode)
+        return;
+    // A mismatching key is not compared again with the first character.
+    if ((pEvent->key() & 0xFF) != static_cast<unsigned char>(m_pszDebugKeys[m_nDebugKeyIndex])) {
+        m_nDebugKeyIndex = 0;
+        return;
+    }
+    ++m_nDebugKeyIndex;
+    if (m_pszDebugKeys[m_nDebugKeyIndex] == '\0') {
+        m_bDebugMode = true;
+        qDebug() << "Debug mode enabled!";
+        ui->actionSet_Control_Loop_Parameters->setVisible(true);
+    }
+}

@@ -1,0 +1,144 @@
+#ifndef CMAINWINDOW_H
+#define CMAINWINDOW_H
+
+#include "cbrfnprotocolqt.h"
+#include "cgpsdisplaydata.h"
+#include "checkforswupdate.h"
+#include "cnavconversions.h"
+
+#include <QDateTime>
+#include <QMainWindow>
+#include <QString>
+
+class CGPSStatusWnd;
+class CStripChartWidget;
+class CTimeStatusWidget;
+class QKeyEvent;
+class QUdpSocket;
+class Ui_CMainWindow;
+
+// The panel's only top-level window: owns the connection to the service,
+// shows the four pages (Status, GPS Status, Loop Status, NMEA Output), routes
+// every received record to the displays and every menu action to the service.
+class CMainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit CMainWindow(QWidget* pParent = nullptr);
+    ~CMainWindow() override;
+
+    // The connection to the service; the displays read its connection flag.
+    CBRFNProtocolQt* Protocol() const { return m_pProtocol; }
+
+    // Turns a GPS status from the service into the record the GPS page shows.
+    static void ConvertGPSStatus(const CBRFNProtocolQt::CMD_DATA_GPS_STATUS& Data, CGPSDisplayData& rDisplay);
+
+    // UDP port on which the service sends the NMEA sentences it reads.
+    static constexpr quint16 NMEA_PORT = 51502;
+
+signals:
+    void SignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS Data);
+    void SignalOneSecondEpoch(QDateTime& timeNowUTC);
+    void SignalGPSStatus(CBRFNProtocolQt::CMD_DATA_GPS_STATUS& Data);
+
+private slots:
+    void OnRxCmdCommPort(CBRFNProtocolQt::CMD_DATA_COMM_PORT Data);
+    void OnRxControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS Data);
+    void OnRxCmdGPSStatus(CBRFNProtocolQt::CMD_DATA_GPS_STATUS Data);
+    void OnRxCmdLoopParameters(CBRFNProtocolQt::CMD_DATA_LOOP_PARAMETERS Data);
+    void OnRxControlLoopStatusHistory(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS_HISTORY& Data);
+    void OnRxCmdControlLoopStatusLog(int nSubCmd, int nFileStatus, int nResult, QString& strFileName);
+    void OnRxCmdRecordGPSData(int nSubCmd, int nFileStatus, int nResult, QString& strFileName);
+    void OnRxCmdGPSLockStatus(CBRFNProtocolQt::CMD_DATA_GPS_LOCK_CONFIG Data);
+    void on_action_SetupGPSCommunications_triggered();
+    void on_action_SetTime_DifferenceOffset_triggered();
+    void on_actionSet_Control_Loop_Parameters_triggered();
+    void OnBRFNProtocolDisconnected();
+    void OnBRFNProtocolConnected();
+    void OnFastTimer();
+    void on_toolButtonScaleExtent_clicked();
+    void on_toolButtonScaleWindow_clicked();
+    void on_action_About_triggered();
+    void on_checkBoxLocalTime_clicked();
+    void OnSoftwareUpdateStatus(CheckForSWUpdate::SW_UPDATE_STATUS nStatus);
+    void on_actionStart_Control_Loop_Log_triggered();
+    void on_actionStop_Control_Loop_Log_triggered();
+    void on_action_Enable_Control_Loop_triggered();
+    void on_toolButtonEraseHisory_clicked();
+    void on_checkBoxShowStdDev_clicked();
+    void on_actionStart_GPS_Data_Log_triggered();
+    void on_actionStop_GPS_Data_Log_triggered();
+    void on_actionPosFormatDD_MM_MMMM_triggered();
+    void on_actionPosFormatDD_MM_SS_SSS_triggered();
+    void on_actionPosFormatDD_DDDD_triggered();
+    void on_action_English_Units_triggered();
+    void on_action_Metric_Units_triggered();
+    void OnUdpNmeaReadyRead();
+    void on_action_Lock_Criteria_triggered();
+
+protected:
+    void keyPressEvent(QKeyEvent* pEvent) override;
+
+    // The outside world, each in one place: the clock, the start of an update
+    // check and the modal dialogs. A dialog operation returns the QDialog
+    // result (1 when accepted) and writes the edited values back on acceptance.
+    virtual QDateTime CurrentDateTimeUtc() const;
+    virtual void StartUpdateCheck();
+    virtual QString GetSaveFileName(const QString& strCaption, const QString& strFilter);
+    virtual int ExecCommPortDialog(QString& strPort, unsigned int& nBaud);
+    virtual int ExecTimeDiffOffsetDialog(double& dOffset);
+    virtual int ExecLoopParametersDialog(CBRFNProtocolQt::CMD_DATA_LOOP_PARAMETERS& Params);
+    virtual int ExecGPSLockConfigDialog(CBRFNProtocolQt::CMD_DATA_GPS_LOCK_CONFIG& Config);
+    virtual void ExecAboutDialog();
+
+private:
+    enum LogKind { LOG_CONTROL_LOOP, LOG_GPS_DATA };
+
+    void AddStatusToCharts(const CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS& Data, bool bRepaint);
+    void ApplyLocalTime();
+    void CheckForUpdates();
+    void UpdateNavMenus();
+    void LoadSettings();
+    void SaveSettings();
+    void OnLogReply(LogKind nKind, int nSubCmd, int nFileStatus, int nResult);
+    void AskForLogFile(LogKind nKind);
+    void ApplyPositionFormat(unsigned int nFormat);
+    void ApplyAltitudeUnits(unsigned int nUnits);
+
+    CBRFNProtocolQt* m_pProtocol = nullptr;
+    CStripChartWidget* m_pTimeDiffChart = nullptr;
+    CStripChartWidget* m_pControlChart = nullptr;
+    int m_nSampleCount = 0;
+    CGPSDisplayData m_GPSData;
+    CGPSStatusWnd* m_pGPSStatusWnd = nullptr;
+    int m_nLastSecond = -1; // no second of a minute, so the first tick is an epoch
+    CTimeStatusWidget* m_pTimeStatusWidget = nullptr;
+    bool m_bLocalTime = false;
+    CheckForSWUpdate m_SWUpdate;
+    bool m_bControlLoopLogStartPending = false;
+    bool m_bGPSDataLogStartPending = false;
+    bool m_bLoopParametersPending = false;
+    bool m_bControlLoopEnabled = false;
+    const char* m_pszDebugKeys = nullptr;
+    int m_nDebugKeyIndex = 0;
+    bool m_bDebugMode = false;
+    CNavConversions m_NavConversions;
+    QUdpSocket* m_pUdpNmea = nullptr;
+    Ui_CMainWindow* ui = nullptr;
+
+    // A dialog opened from a reply runs after the reply's handler has
+    // returned; one of each kind at a time (open or queued).
+    bool m_bCommPortDialogBusy = false;
+    bool m_bLoopParametersDialogBusy = false;
+    bool m_bGPSLockDialogBusy = false;
+    bool m_bControlLoopLogDialogBusy = false;
+    bool m_bGPSDataLogDialogBusy = false;
+
+    // Process-wide: epochs emitted so far and the earliest time (seconds since
+    // 1970) at which the next update check may start.
+    static int s_nEpochCount;
+    static qint64 s_tNextUpdateCheck;
+};
+
+#endif // CMAINWINDOW_H

@@ -1,0 +1,87 @@
+// Entry of the panel: one panel per computer, one main window, the event loop.
+
+#include "cmainwindow.h"
+
+#include <QApplication>
+#include <QDebug>
+#include <QSharedMemory>
+#include <QSocketNotifier>
+#include <QSystemSemaphore>
+
+#include <clocale>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// A panel ended by the session (SIGTERM) or by Ctrl+C (SIGINT) leaves its event
+// loop like a closed window, so the instance guard is released in order. The
+// handler only writes a byte; the event loop does the rest.
+int g_aQuitPipe[2] = {-1, -1};
+
+void OnQuitSignal(int)
+{
+    const char c = 1;
+    const ssize_t n = ::write(g_aQuitPipe[0], &c, 1);
+    (void)n;
+}
+
+void QuitOnTerminationSignals(QApplication& app)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_aQuitPipe) != 0)
+        return;
+    auto* pNotifier = new QSocketNotifier(g_aQuitPipe[1], QSocketNotifier::Read, &app);
+    QObject::connect(pNotifier, &QSocketNotifier::activated, &app, [pNotifier] {
+        pNotifier->setEnabled(false);
+        QApplication::quit();
+    });
+    struct sigaction action = {};
+    action.sa_handler = OnQuitSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    // Must be set before the application object exists.
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    QApplication app(argc, argv);
+    // QApplication took the user's locale for everything; numbers printed with
+    // the C library keep the decimal point whatever the language.
+    setlocale(LC_NUMERIC, "C");
+
+    // The semaphore makes the create-or-fail test atomic between two panels
+    // that start at the same moment.
+    QSystemSemaphore semaphore(QStringLiteral("MY_APP_KEY"), 1, QSystemSemaphore::Open);
+    semaphore.acquire();
+
+    // A panel that crashed leaves its segment behind with no process attached.
+    // Attaching and detaching removes such a segment (the last detach deletes
+    // it); a live panel stays attached, so its segment survives and the create
+    // below fails as it should.
+    {
+        QSharedMemory probe(QStringLiteral("TELLURIX_PANEL_APP_ID"));
+        if (probe.attach())
+            probe.detach();
+    }
+
+    // Holding this segment marks the running panel; nothing is written into it.
+    QSharedMemory sharedMemory(QStringLiteral("TELLURIX_PANEL_APP_ID"), nullptr);
+    if (!sharedMemory.create(1, QSharedMemory::ReadWrite)) {
+        qDebug() << "MY_APP Error An instance has already been running.";
+        semaphore.release(1);
+        return 0;
+    }
+    semaphore.release(1);
+
+    QuitOnTerminationSignals(app);
+
+    CMainWindow window;
+    window.show();
+    return app.exec();
+}

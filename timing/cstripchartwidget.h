@@ -1,0 +1,96 @@
+#ifndef CSTRIPCHARTWIDGET_H
+#define CSTRIPCHARTWIDGET_H
+
+#include <QColor>
+#include <QPoint>
+#include <QString>
+#include <QVector>
+#include <QWidget>
+
+// A chart of up to 16 growing data sets against a horizontal sample axis,
+// either fitted to everything recorded ("Scale Extent") or scrolling one unit
+// per pixel over the newest points ("Scale Window").
+//
+// Still to come: the painting of axes, grid, zero line, value tags, bands and
+// traces (which also measures the visible value range and the plot rectangle
+// that window scaling uses) and the mouse handling. Until then the chart keeps
+// its points and ranges exactly as drawn charts will, and paints only its
+// background.
+class CStripChartWidget : public QWidget
+{
+    Q_OBJECT
+
+public:
+    enum : int { NUM_DATA_SETS = 16 };
+    enum : int { SCALE_EXTENT = 0, SCALE_WINDOW = 3 };
+    enum : int { STYLE_LINE = 0, STYLE_BAND = 1 };
+
+    struct DATA_POINT
+    {
+        double dX = 0.0;
+        double dY = 0.0; // value; for a band, its half-height
+        double dZ = 0.0; // centre of a band; carried but not drawn for a line
+    };
+
+    struct DATA_SET
+    {
+        QVector<DATA_POINT> arrayPoints; // every point since the last erase, oldest first
+        bool bHidden = false;
+        QColor colorTrace;
+        int nStyle = STYLE_LINE;
+        bool bValueTag = false;
+    };
+
+    explicit CStripChartWidget(QWidget* pParent);
+
+    void SetYRange(double dMin, double dMax, bool bRepaint);
+    void SetYRangeAndMinimum(double dMin, double dMax, bool bRepaint);
+    void SetXRange(double dMin, double dMax, bool bRepaint);
+    void SetScaleMode(int nMode, bool bRepaint);
+    // pszFormat must live as long as the chart (a literal).
+    void SetValueFormat(const char* pszFormat, bool bRepaint);
+    void SetValueTag(int nIndex, bool bShow, bool bRepaint);
+    void SetDataSetHidden(int nIndex, bool bHidden, bool bRepaint);
+    void SetDataSetStyle(int nIndex, int nStyle);
+    void SetDataSetColor(int nIndex, const QColor& color);
+    void AddPoint(int nIndex, double dX, double dY, double dZ, bool bRepaint);
+    void EraseData(bool bRepaint);
+
+    // Read access for the owner.
+    const DATA_SET& DataSet(int nIndex) const { return m_arrayDataSet.at(nIndex); }
+    int ScaleMode() const { return m_nScaleMode; }
+    const char* ValueFormat() const { return m_pszValueFormat; }
+    double XMin() const { return m_dXMin; }
+    double XMax() const { return m_dXMax; }
+    double YMin() const { return m_dYMin; }
+    double YMax() const { return m_dYMax; }
+
+    QString m_strTitle;
+    QString m_strYLabel;
+
+protected:
+    void paintEvent(QPaintEvent* pEvent) override;
+
+private:
+    void Reset();
+    void Rescale();
+    bool IsValidIndex(int nIndex) const { return nIndex >= 0 && nIndex < m_arrayDataSet.size(); }
+
+    QVector<DATA_SET> m_arrayDataSet;
+    int m_nScaleMode = SCALE_WINDOW;
+    // Ranges start inverted at +-1e20 so that the first value replaces both ends.
+    double m_dYMin = 1e20, m_dYMax = -1e20;
+    double m_dXMin = 1e20, m_dXMax = -1e20;
+    double m_dMinSpanLow = -0.05, m_dMinSpanHigh = 0.05;
+    double m_dExtentXMin = 1e20, m_dExtentXMax = -1e20;
+    double m_dExtentYMin = 1e20, m_dExtentYMax = -1e20;
+    double m_dVisibleYMin = -10.0, m_dVisibleYMax = 10.0; // measured by each paint
+    DATA_POINT m_LastPoint;
+    bool m_bHasData = false;
+    double m_dPlotLeft = 0.0, m_dPlotTop = 0.0, m_dPlotWidth = 0.0, m_dPlotHeight = 0.0;
+    const char* m_pszValueFormat = "%.03f";
+    QPoint m_ptPress;
+    QPoint m_ptDragDiff;
+};
+
+#endif // CSTRIPCHARTWIDGET_H
