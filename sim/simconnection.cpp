@@ -1,0 +1,107 @@
+#include "simconnection.h"
+
+#include "simservice.h"
+
+#include <QTcpSocket>
+
+namespace {
+
+// Frames a packet into a byte array instead of a socket.
+class CFrameCapture : public CBRFNProtocolPacket
+{
+public:
+    QByteArray m_Bytes;
+
+protected:
+    int ReadBytes(uint8_t*, int) override { return 0; }
+    void WriteBytes(const uint8_t* pData, uint16_t nCount) override
+    {
+        m_Bytes.append(reinterpret_cast<const char*>(pData), nCount);
+    }
+    void OnActivity(int, int) override {}
+    void SpareHook() override {}
+    void BeginTransmit() override {}
+    void EndTransmit() override {}
+};
+
+} // namespace
+
+CSimConnection::CSimConnection(QTcpSocket* pSocket, CSimService* pService)
+    : QObject(pService), m_pSocket(pSocket), m_pService(pService)
+{
+    m_pSocket->setParent(this);
+    connect(m_pSocket, SIGNAL(readyRead()), this, SLOT(OnReadyRead()));
+    connect(m_pSocket, SIGNAL(disconnected()), this, SLOT(OnDisconnected()));
+}
+
+QByteArray CSimConnection::Frame(uint16_t nCommand, const QByteArray& payload)
+{
+    CFrameCapture capture;
+    capture.SendPacket(nCommand, reinterpret_cast<const uint8_t*>(payload.constData()),
+                       uint16_t(payload.size()));
+    return capture.m_Bytes;
+}
+
+void CSimConnection::Send(uint16_t nCommand, const QByteArray& payload)
+{
+    if (m_bClosed)
+        return;
+    SendPacket(nCommand, reinterpret_cast<const uint8_t*>(payload.constData()), uint16_t(payload.size()));
+}
+
+void CSimConnection::SendRaw(const QByteArray& bytes)
+{
+    if (!m_bClosed)
+        m_pSocket->write(bytes);
+}
+
+void CSimConnection::Close()
+{
+    if (m_bClosed)
+        return;
+    m_bClosed = true;
+    m_pSocket->disconnectFromHost();
+    if (m_pSocket->state() == QAbstractSocket::UnconnectedState)
+        OnDisconnected();
+}
+
+void CSimConnection::OnReadyRead()
+{
+    const QByteArray bytes = m_pSocket->readAll();
+    for (char c : bytes) {
+        if (m_bClosed)
+            break;
+        ProcessByte(uint8_t(c));
+    }
+}
+
+void CSimConnection::OnDisconnected()
+{
+    m_bClosed = true;
+    // Once only: the socket may report the end after Close() did.
+    if (m_bGone)
+        return;
+    m_bGone = true;
+    disconnect(m_pSocket, nullptr, this, nullptr);
+    emit SignalClosed(this);
+}
+
+void CSimConnection::OnPacketReceived(uint16_t nCommand, const uint8_t* pPayload, uint16_t nLength)
+{
+    m_pService->HandlePacket(this, nCommand, pPayload, nLength);
+}
+
+int CSimConnection::ReadBytes(uint8_t*, int)
+{
+    return 0; // bytes arrive through OnReadyRead
+}
+
+void CSimConnection::WriteBytes(const uint8_t* pData, uint16_t nCount)
+{
+    m_pSocket->write(reinterpret_cast<const char*>(pData), nCount);
+}
+
+void CSimConnection::OnActivity(int, int) {}
+void CSimConnection::SpareHook() {}
+void CSimConnection::BeginTransmit() {}
+void CSimConnection::EndTransmit() {}

@@ -1,0 +1,57 @@
+#ifndef SIMCONNECTION_H
+#define SIMCONNECTION_H
+
+// One panel connected to the stand-in service: the framing of the link over
+// its TCP socket. Complete packets go to the service; the service answers
+// through Send.
+
+#include "cbrfnprotocolpacket.h"
+
+#include <QByteArray>
+#include <QObject>
+
+class QTcpSocket;
+class CSimService;
+
+class CSimConnection : public QObject, public CBRFNProtocolPacket
+{
+    Q_OBJECT
+
+public:
+    // Takes over the socket (it becomes a child of the connection).
+    CSimConnection(QTcpSocket* pSocket, CSimService* pService);
+
+    void Send(uint16_t nCommand, const QByteArray& payload);
+    // Bytes outside any packet (fault modes).
+    void SendRaw(const QByteArray& bytes);
+    // Lets the written bytes go out, then closes the connection.
+    void Close();
+
+    // The framed bytes of one packet, for the fault mode that cuts a packet.
+    static QByteArray Frame(uint16_t nCommand, const QByteArray& payload);
+
+    void OnPacketReceived(uint16_t nCommand, const uint8_t* pPayload, uint16_t nLength) override;
+
+signals:
+    void SignalClosed(CSimConnection* pConnection);
+
+private slots:
+    void OnReadyRead();
+    void OnDisconnected();
+
+protected:
+    int ReadBytes(uint8_t* pBuffer, int nCount) override;
+    void WriteBytes(const uint8_t* pData, uint16_t nCount) override;
+    void OnActivity(int nActive, int nDirection) override;
+    void SpareHook() override;
+    void BeginTransmit() override;
+    void EndTransmit() override;
+
+private:
+    QTcpSocket* m_pSocket;
+    CSimService* m_pService;
+    bool m_bClosed = false; // no more sends
+    bool m_bGone = false;   // SignalClosed emitted
+};
+
+#endif // SIMCONNECTION_H
