@@ -7,9 +7,6 @@
 
 #include "cbrfnprotocolpacket.h"
 
-#include <QByteArray>
-#include <QList>
-#include <QObject>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -22,31 +19,26 @@ public:
     struct Packet
     {
         quint16 nCommand = 0;
-        QByteArray payload;
-        int SubCommand() const { return payload.isEmpty() ? -1 : quint8(payload.at(0)); }
+        QByteArray payload; // the sub-command is its first byte
     };
-
-    explicit FakeService(QObject* pParent = nullptr);
-
-    bool Listen(quint16 nPort = 51501);
-    void StopListening() { m_server.close(); }
-    // Waits until a connection newer than the last one taken is up, and takes it.
-    bool WaitForNewConnection(int nTimeoutMs = 5000);
-    bool IsConnected() const { return m_pPeer && m_pPeer->state() == QAbstractSocket::ConnectedState; }
-    void DropConnection();
-
-    void Send(quint16 nCommand, const QByteArray& payload);
-    // Several packets in one write, so that they arrive together.
-    void SendTogether(const QList<QPair<quint16, QByteArray>>& packets);
-
     QList<Packet> m_received;
-    void ClearReceived() { m_received.clear(); }
-    // Packets received with this command (and sub-command, when not -1).
-    QList<Packet> Received(quint16 nCommand, int nSubCommand = -1) const;
+
+    bool Listen() { return m_server.listen(QHostAddress::LocalHost, 51501); }
+    // Waits until a connection newer than the last one taken is up, and takes it.
+    bool WaitForNewConnection();
+    void DropConnection() { m_pPeer->disconnectFromHost(); }
+    // Sends the packets in one write, so that they arrive together.
+    void Send(const QList<QPair<quint16, QByteArray>>& packets);
+    void Send(quint16 nCommand, const QByteArray& payload) { Send({{nCommand, payload}}); }
+    // Payloads received with this command and sub-command.
+    QList<QByteArray> Received(quint16 nCommand, int nSubCommand) const;
 
 protected:
     int ReadBytes(uint8_t*, int) override { return 0; }
-    void WriteBytes(const uint8_t* pData, uint16_t nCount) override;
+    void WriteBytes(const uint8_t* pData, uint16_t nCount) override
+    {
+        m_out.append(reinterpret_cast<const char*>(pData), nCount);
+    }
     void OnActivity(int, int) override {}
     void OnPacketReceived(uint16_t nCommand, const uint8_t* pPayload, uint16_t nLength) override;
     void SpareHook() override {}
@@ -54,17 +46,10 @@ protected:
     void EndTransmit() override {}
 
 private:
-    bool TakeNewConnection();
-
-private slots:
-    void OnNewConnection();
-    void OnReadyRead();
-
-private:
     QTcpServer m_server;
     QPointer<QTcpSocket> m_pPeer;
     bool m_bNewConnection = false;
-    QByteArray* m_pCollect = nullptr; // set while SendTogether gathers frames
+    QByteArray m_out; // frames gathered for the next write
 };
 
 #endif // FAKESERVICE_H

@@ -15,7 +15,23 @@
 namespace {
 const char* const kSegmentKey = "TELLURIX_PANEL_APP_ID";
 const char* const kAlreadyRunning = "MY_APP Error An instance has already been running.";
-const int kStartTimeoutMs = 20000;
+const int kTimeoutMs = 20000;
+
+// Removes a segment left by a killed panel (the last detach deletes it).
+void RemoveStaleSegment()
+{
+    QSharedMemory stale(kSegmentKey);
+    if (stale.attach())
+        stale.detach();
+}
+
+// True when a panel's segment exists, live or left behind. Never attaches, so
+// it cannot stand in for a panel's own stale-segment probe.
+bool SegmentExists()
+{
+    QSharedMemory probe(kSegmentKey);
+    return !probe.create(1) && probe.error() == QSharedMemory::AlreadyExists;
+}
 } // namespace
 
 class tst_AppInstance : public QObject
@@ -26,16 +42,14 @@ private slots:
     void initTestCase();
     void cleanup();
     void twoStartedTogetherGiveOneWindow();
-    void secondExitsWhileFirstRuns();
-    void startsAgainAfterTheFirstHasEnded();
+    void secondExitsWhileFirstRunsAndStartsAfterIt();
     void startsAfterTheFirstWasKilled();
 
 private:
     QProcess* Start(const QStringList& arguments = {});
-    void Stop(QProcess* pProcess); // SIGTERM: the panel closes as if its window were closed
-    // True when a panel's segment exists, live or left behind. Never attaches,
-    // so it cannot disturb a panel's own stale-segment probe.
-    static bool SegmentExists();
+    // A running panel is ended with SIGTERM, which it takes like a closed window;
+    // a refused one ends by itself. Either way: normal exit, status 0.
+    static void End(QProcess* pProcess, bool bRefused);
 
     QString m_strProgram;
     QTcpServer m_service;
@@ -52,27 +66,20 @@ void tst_AppInstance::initTestCase()
         while (QTcpSocket* pSocket = m_service.nextPendingConnection())
             m_panels.append(pSocket);
     });
-    // A panel killed by an earlier, interrupted run may have left its segment.
-    QSharedMemory stale(kSegmentKey);
-    if (stale.attach())
-        stale.detach();
+    RemoveStaleSegment(); // a panel killed by an earlier, interrupted run
     QVERIFY(!SegmentExists());
 }
 
 void tst_AppInstance::cleanup()
 {
     for (auto& pProcess : m_processes) {
-        if (pProcess->state() != QProcess::NotRunning) {
-            pProcess->kill();
-            pProcess->waitForFinished(5000);
-        }
+        pProcess->kill();
+        pProcess->waitForFinished(5000);
     }
     m_processes.clear();
     qDeleteAll(m_panels);
     m_panels.clear();
-    QSharedMemory stale(kSegmentKey);
-    if (stale.attach())
-        stale.detach();
+    RemoveStaleSegment();
 }
 
 QProcess* tst_AppInstance::Start(const QStringList& arguments)
@@ -89,20 +96,16 @@ QProcess* tst_AppInstance::Start(const QStringList& arguments)
     return pProcess;
 }
 
-void tst_AppInstance::Stop(QProcess* pProcess)
+void tst_AppInstance::End(QProcess* pProcess, bool bRefused)
 {
-    pProcess->terminate();
-    QVERIFY(pProcess->waitForFinished(kStartTimeoutMs));
+    if (!bRefused) {
+        QCOMPARE(pProcess->state(), QProcess::Running);
+        pProcess->terminate();
+    }
+    QVERIFY(pProcess->state() == QProcess::NotRunning || pProcess->waitForFinished(kTimeoutMs));
     QCOMPARE(pProcess->exitStatus(), QProcess::NormalExit);
     QCOMPARE(pProcess->exitCode(), 0);
-}
-
-bool tst_AppInstance::SegmentExists()
-{
-    QSharedMemory probe(kSegmentKey);
-    if (probe.create(1))
-        return false; // nobody had it; ours goes away with probe
-    return probe.error() == QSharedMemory::AlreadyExists;
+    QCOMPARE(pProcess->readAllStandardError().contains(kAlreadyRunning), bRefused);
 }
 
 void tst_AppInstance::twoStartedTogetherGiveOneWindow()
@@ -110,69 +113,40 @@ void tst_AppInstance::twoStartedTogetherGiveOneWindow()
     QProcess* pA = Start({"--anything", "-x"}); // arguments change nothing
     QProcess* pB = Start();
     QTRY_VERIFY_WITH_TIMEOUT(pA->state() == QProcess::NotRunning || pB->state() == QProcess::NotRunning,
-                             kStartTimeoutMs);
+                             kTimeoutMs);
     QProcess* pLoser = pA->state() == QProcess::NotRunning ? pA : pB;
-    QProcess* pWinner = pLoser == pA ? pB : pA;
-    QCOMPARE(pLoser->exitStatus(), QProcess::NormalExit);
-    QCOMPARE(pLoser->exitCode(), 0);
-    QVERIFY(pLoser->readAllStandardError().contains(kAlreadyRunning));
-
-    QTRY_COMPARE_WITH_TIMEOUT(m_panels.size(), 1, kStartTimeoutMs);
+    End(pLoser, true);
+    QTRY_COMPARE_WITH_TIMEOUT(m_panels.size(), 1, kTimeoutMs);
     QTest::qWait(300);
     QCOMPARE(m_panels.size(), 1);
-    QCOMPARE(pWinner->state(), QProcess::Running);
-    Stop(pWinner);
-    QVERIFY(!pWinner->readAllStandardError().contains(kAlreadyRunning));
+    End(pLoser == pA ? pB : pA, false);
 }
 
-void tst_AppInstance::secondExitsWhileFirstRuns()
+void tst_AppInstance::secondExitsWhileFirstRunsAndStartsAfterIt()
 {
     QProcess* pA = Start();
-    QTRY_COMPARE_WITH_TIMEOUT(m_panels.size(), 1, kStartTimeoutMs);
-    QProcess* pB = Start();
-    QVERIFY(pB->waitForFinished(kStartTimeoutMs));
-    QCOMPARE(pB->exitStatus(), QProcess::NormalExit);
-    QCOMPARE(pB->exitCode(), 0);
-    QVERIFY(pB->readAllStandardError().contains(kAlreadyRunning));
+    QTRY_COMPARE_WITH_TIMEOUT(m_panels.size(), 1, kTimeoutMs);
+    End(Start(), true);
     QCOMPARE(m_panels.size(), 1);
-    QCOMPARE(pA->state(), QProcess::Running);
-    Stop(pA);
-}
-
-void tst_AppInstance::startsAgainAfterTheFirstHasEnded()
-{
-    QProcess* pA = Start();
-    QTRY_COMPARE_WITH_TIMEOUT(m_panels.size(), 1, kStartTimeoutMs);
-    Stop(pA);
+    End(pA, false);
     QVERIFY(!SegmentExists()); // released on the way out
-
     QProcess* pB = Start();
-    QTRY_COMPARE_WITH_TIMEOUT(m_panels.size(), 2, kStartTimeoutMs);
-    QCOMPARE(pB->state(), QProcess::Running);
-    Stop(pB);
-    QVERIFY(!pB->readAllStandardError().contains(kAlreadyRunning));
+    QTRY_COMPARE_WITH_TIMEOUT(m_panels.size(), 2, kTimeoutMs);
+    End(pB, false);
 }
 
 void tst_AppInstance::startsAfterTheFirstWasKilled()
 {
     QProcess* pA = Start();
-    QTRY_COMPARE_WITH_TIMEOUT(m_panels.size(), 1, kStartTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(m_panels.size(), 1, kTimeoutMs);
     pA->kill(); // SIGKILL: nothing of the panel runs any more
-    QVERIFY(pA->waitForFinished(kStartTimeoutMs));
+    QVERIFY(pA->waitForFinished(kTimeoutMs));
     QVERIFY(SegmentExists()); // left behind by the killed panel
-
     QProcess* pB = Start();
-    QTRY_COMPARE_WITH_TIMEOUT(m_panels.size(), 2, kStartTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(m_panels.size(), 2, kTimeoutMs);
     QTest::qWait(300);
-    QCOMPARE(pB->state(), QProcess::Running);
-    QVERIFY(!pB->readAllStandardError().contains(kAlreadyRunning));
-
-    // The new panel holds the guard: a third one still exits.
-    QProcess* pC = Start();
-    QVERIFY(pC->waitForFinished(kStartTimeoutMs));
-    QCOMPARE(pC->exitCode(), 0);
-    QVERIFY(pC->readAllStandardError().contains(kAlreadyRunning));
-    Stop(pB);
+    End(Start(), true); // the new panel holds the guard: a third one still exits
+    End(pB, false);
 }
 
 QTEST_MAIN(tst_AppInstance)

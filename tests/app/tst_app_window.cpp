@@ -25,29 +25,21 @@
 #include <QToolButton>
 #include <QUdpSocket>
 
+#include <functional>
 #include <memory>
 
 using Status = CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS;
 using Chart = CStripChartWidget;
+#define STATUS_SIGNAL SIGNAL(SignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS))
 
 namespace {
 
-Status MakeStatus(double dBase)
+// Fields in record order: time difference, estimated error, control value, fit slope and intercept,
+// spread, samples, aux flag, second fit slope and intercept, second spread, second samples, loop state.
+Status MakeStatus(double d)
 {
-    Status s;
-    s.dTimeDiff = dBase + 0.001;
-    s.dEstTimeError = dBase + 0.002;
-    s.dControlValue = dBase + 3.0;
-    s.dFitSlope = 0.5;
-    s.dFitIntercept = dBase + 0.25;
-    s.dStdDev = dBase + 0.004;
-    s.nSamples = 8;
-    s.dFit2Slope = 0.125;
-    s.dFit2Intercept = dBase + 0.75;
-    s.dStdDev2 = dBase + 0.005;
-    s.nSamples2 = 16;
-    s.nLoopState = 6;
-    return s;
+    return Status{d + 0.001, d + 0.002, d + 3.0,  0.5,       d + 0.25, d + 0.004, 8,
+                  0,         0.125,     d + 0.75, d + 0.005, 16,       6};
 }
 
 QList<double> Xs(const Chart* pChart, int nSet)
@@ -66,6 +58,36 @@ QList<double> Range(int nFirst, int nLast)
     return r;
 }
 
+// Ranges, scale mode and number of points of a chart.
+QString State(const Chart* pChart)
+{
+    int nPoints = 0;
+    for (int i = 0; i < Chart::NUM_DATA_SETS; ++i)
+        nPoints += pChart->DataSet(i).arrayPoints.size();
+    return QString::asprintf("x %g..%g y %g..%g mode %d points %d", pChart->XMin(), pChart->XMax(),
+                             pChart->YMin(), pChart->YMax(), pChart->ScaleMode(), nPoints);
+}
+
+// The two logs differ only in command, actions and file dialog texts.
+struct LogCase
+{
+    quint16 nCommand;
+    const char* pszStart;
+    const char* pszStop;
+    const char* pszDialog; // "caption|filter"
+};
+const LogCase kLogs[2] = {
+    {BRFN::CMD_CONTROL_LOOP_STATUS_LOG, "actionStart_Control_Loop_Log", "actionStop_Control_Loop_Log",
+     "Save Control Loop Status Log|Protocol File (*.csv)"},
+    {BRFN::CMD_RECORD_GPS_DATA, "actionStart_GPS_Data_Log", "actionStop_GPS_Data_Log",
+     "Save GPS Data|Protocol File (*.txt)"},
+};
+
+// The position-format and unit actions, and their short codes in the tests.
+const QStringList kNavActions = {"actionPosFormatDD_MM_MMMM", "actionPosFormatDD_MM_SS_SSS",
+                                 "actionPosFormatDD_DDDD", "action_English_Units", "action_Metric_Units"};
+const QStringList kNavCodes = {"0", "1", "2", "ft", "m"};
+
 } // namespace
 
 class tst_AppWindow : public QObject
@@ -74,61 +96,55 @@ class tst_AppWindow : public QObject
 
 private slots:
     void initTestCase();
-    void init();
-    void cleanup();
+    void init() { QSettings("Brightfen", "TellurixPanel").clear(); }
+    void cleanup() { m_pWindow.reset(); }
 
-    void formHasPagesMenusAndToolBar();
-    void actionsHaveTheirTextsAndTips_data();
-    void actionsHaveTheirTextsAndTips();
-    void chartsStartEmptyAndRanged();
-    void connectingSendsTheStartupRequests();
+    void formMatchesTheDesign();
     void statusReachesChartsAndSignal();
-    void historyPointsComeBeforeTheLiveRecord();
-    void linkLossEmitsAllZeroRecordAndKeepsPoints();
+    void linkLossAndReconnection();
     void gpsStatusIsConvertedAndReemitted();
-    void gpsConversionCarriesEveryField_data();
-    void gpsConversionCarriesEveryField();
-    void scaleButtonsSetBothCharts();
-    void eraseHistoryRestartsAtZero();
-    void showStdDevSwitchesBand();
-    void localTimeSwitchReachesClock();
+    void chartButtonsScaleAndErase();
+    void checkBoxesReachTheDisplays();
     void enableControlLoopFollowsService();
     void loopParametersOpenOnlyWhenAsked();
     void commPortDialogSendsParsedPort_data();
     void commPortDialogSendsParsedPort();
-    void oneDialogPerKindAtATime();
-    void gpsLockDialogSendsEditedConfig_data();
     void gpsLockDialogSendsEditedConfig();
-    void timeOffsetDialogSendsOffset();
-    void aboutActionOpensAbout();
+    void menuDialogsOpenAtOnce();
     void navMenusAreExclusiveAndPersist_data();
     void navMenusAreExclusiveAndPersist();
-    void unknownStoredFormatLeavesNoMark();
     void debugSequence_data();
     void debugSequence();
-    void logsBeforeAnyReplyBothEnabled();
-    void logStatusWithoutStartOnlySetsActions_data();
-    void logStatusWithoutStartOnlySetsActions();
-    void logStartAsksForFileAndStarts_data();
-    void logStartAsksForFileAndStarts();
-    void logStartCancelledSendsNothing_data();
-    void logStartCancelledSendsNothing();
-    void logStartWhileRunningOpensNoDialog();
-    void logStopReplySetsIdleWhatever_data();
-    void logStopReplySetsIdleWhatever();
+    void logStatusReply_data();
+    void logStatusReply();
+    void logStartAndStopReplies();
     void nmeaDatagramsReachThePage_data();
     void nmeaDatagramsReachThePage();
-    void nmeaSeveralDatagramsInOrder();
     void nmeaPageKeepsLastThousandLines();
-    void nmeaSocketRecreatedOnReconnect();
 
 private:
-    std::unique_ptr<TestWindow> NewConnectedWindow();
-    QAction* Action(const char* pszName) const { return m_pWindow->findChild<QAction*>(pszName); }
-    Chart* TimeDiffChart() const;
-    Chart* ControlChart() const;
-    QPlainTextEdit* Nmea() const { return m_pWindow->findChild<QPlainTextEdit*>("editNmea"); }
+    // A new window whose link is up and whose four start-up requests have arrived.
+    void OpenWindow();
+    template <typename T> T* Find(const char* pszName) const { return m_pWindow->findChild<T*>(pszName); }
+    QAction* Action(const QString& strName) const { return m_pWindow->findChild<QAction*>(strName); }
+    Chart* TimeDiffChart() const { return Find<QWidget>("widgetTimeDiff")->findChild<Chart*>(); }
+    Chart* ControlChart() const { return Find<QWidget>("widgetControlValue")->findChild<Chart*>(); }
+    QPlainTextEdit* Nmea() const { return Find<QPlainTextEdit>("editNmea"); }
+    QList<QByteArray> Sent(quint16 nCommand, int nSubCmd) const
+    {
+        return m_service.Received(nCommand, nSubCmd);
+    }
+    // Waits for exactly these packets of the command and sub-command, and no more.
+    void ExpectSent(quint16 nCommand, int nSubCmd, const QList<QByteArray>& payloads);
+    // Chooses the action, which only asks the service; its reply opens the dialog.
+    void AskAndReply(const char* pszAction, quint16 nCommand, const QByteArray& reply);
+    QString Marks() const; // checked position-format and unit actions
+    void SendStatus(const Status& s)
+    {
+        m_service.Send(BRFN::CMD_CONTROL_LOOP_STATUS, BRFN::EncodeControlLoopStatus(s));
+    }
     void SendNmea(const QByteArray& datagram);
+    static void Settle() { QTest::qWait(100); } // before checking that nothing (more) happened
 
     FakeService m_service;
     std::unique_ptr<TestWindow> m_pWindow;
@@ -141,315 +157,225 @@ void tst_AppWindow::initTestCase()
     QVERIFY(m_service.Listen());
 }
 
-void tst_AppWindow::init()
-{
-    QSettings("Brightfen", "TellurixPanel").clear();
-    m_service.ClearReceived();
-}
-
-void tst_AppWindow::cleanup()
+void tst_AppWindow::OpenWindow()
 {
     m_pWindow.reset();
+    m_service.m_received.clear();
+    m_pWindow = std::make_unique<TestWindow>();
+    QVERIFY(m_service.WaitForNewConnection());
+    QTRY_COMPARE(m_service.m_received.size(), 4);
+    for (quint16 nCommand : {BRFN::CMD_RECORD_GPS_DATA, BRFN::CMD_CONTROL_LOOP_STATUS_HISTORY,
+                             BRFN::CMD_CONTROL_LOOP_STATUS_LOG, BRFN::CMD_LOOP_PARAMETERS})
+        QCOMPARE(Sent(nCommand, 0).size(), 1);
 }
 
-// A window whose link is up and whose start-up requests have arrived.
-std::unique_ptr<TestWindow> tst_AppWindow::NewConnectedWindow()
+void tst_AppWindow::ExpectSent(quint16 nCommand, int nSubCmd, const QList<QByteArray>& payloads)
 {
-    auto pWindow = std::make_unique<TestWindow>();
-    const bool bUp = m_service.WaitForNewConnection() &&
-                     QTest::qWaitFor([&] { return !m_service.Received(BRFN::CMD_LOOP_PARAMETERS, 0).isEmpty(); },
-                                     5000);
-    if (!bUp)
-        QTest::qFail("the window did not connect to the stand-in service", __FILE__, __LINE__);
-    return pWindow;
+    QTRY_COMPARE(Sent(nCommand, nSubCmd), payloads);
+    Settle();
+    QCOMPARE(Sent(nCommand, nSubCmd), payloads);
 }
 
-Chart* tst_AppWindow::TimeDiffChart() const
+void tst_AppWindow::AskAndReply(const char* pszAction, quint16 nCommand, const QByteArray& reply)
 {
-    return m_pWindow->findChild<QWidget*>("widgetTimeDiff")->findChild<Chart*>();
+    const int nRuns = m_pWindow->m_nDialogRuns;
+    const int nAsked = Sent(nCommand, 0).size();
+    Action(pszAction)->trigger();
+    QTRY_COMPARE(Sent(nCommand, 0).size(), nAsked + 1);
+    QCOMPARE(m_pWindow->m_nDialogRuns, nRuns);
+    m_service.Send(nCommand, reply);
+    QTRY_COMPARE(m_pWindow->m_nDialogRuns, nRuns + 1);
 }
 
-Chart* tst_AppWindow::ControlChart() const
+QString tst_AppWindow::Marks() const
 {
-    return m_pWindow->findChild<QWidget*>("widgetControlValue")->findChild<Chart*>();
+    QStringList on;
+    for (int i = 0; i < kNavActions.size(); ++i)
+        if (Action(kNavActions.at(i))->isChecked())
+            on << kNavCodes.at(i);
+    return on.join(' ');
 }
 
 // ---- Form ---------------------------------------------------------------------
 
-void tst_AppWindow::formHasPagesMenusAndToolBar()
+void tst_AppWindow::formMatchesTheDesign()
 {
-    m_pWindow = NewConnectedWindow();
-    QCOMPARE(m_pWindow->objectName(), QString("CMainWindow"));
-    QCOMPARE(m_pWindow->windowTitle(), QString("Tellurix Panel"));
+    OpenWindow();
+    QCOMPARE(m_pWindow->objectName() + "|" + m_pWindow->windowTitle(), QString("CMainWindow|Tellurix Panel"));
     QCOMPARE(m_pWindow->size(), QSize(916, 649));
-
-    auto* pTabs = m_pWindow->findChild<QTabWidget*>("tabWidget");
-    QVERIFY(pTabs);
-    QCOMPARE(pTabs->count(), 4);
-    const QStringList names = {"tabStatus", "tabGPSStatus", "tabLoopStatus", "tabNmeaOutput"};
-    const QStringList texts = {"Status", "GPS Status", "Loop Status", "NMEA Output"};
-    for (int i = 0; i < 4; ++i) {
-        QCOMPARE(pTabs->widget(i)->objectName(), names.at(i));
-        QCOMPARE(pTabs->tabText(i), texts.at(i));
-    }
+    auto* pTabs = Find<QTabWidget>("tabWidget");
+    QStringList pages;
+    for (int i = 0; i < pTabs->count(); ++i)
+        pages << pTabs->widget(i)->objectName() + "=" + pTabs->tabText(i);
+    QCOMPARE(pages, QStringList({"tabStatus=Status", "tabGPSStatus=GPS Status", "tabLoopStatus=Loop Status",
+                                 "tabNmeaOutput=NMEA Output"}));
     QCOMPARE(pTabs->currentIndex(), 0);
-
-    // The displays sit in their hosts.
     QVERIFY(pTabs->widget(1)->findChild<CGPSStatusWnd*>());
-    QVERIFY(m_pWindow->findChild<QWidget*>("widgetTimeStatus")->findChild<CTimeStatusWidget*>());
-    QVERIFY(TimeDiffChart() && ControlChart() && TimeDiffChart() != ControlChart());
+    QVERIFY(Find<QWidget>("widgetTimeStatus")->findChild<CTimeStatusWidget*>());
+    QStringList controls;
+    for (const char* pszName : {"checkBoxLocalTime", "checkBoxShowStdDev", "toolButtonEraseHisory",
+                                "toolButtonScaleExtent", "toolButtonScaleWindow"})
+        controls << Find<QAbstractButton>(pszName)->text();
+    QCOMPARE(controls, QStringList({"Local Time", "Show Standard Deviation", "Erase History", "Scale Extent",
+                                    "Scale Window"}));
     QVERIFY(Nmea()->isReadOnly());
     QCOMPARE(Nmea()->document()->maximumBlockCount(), 1000);
-    QCOMPARE(m_pWindow->findChild<QToolButton*>("toolButtonEraseHisory")->text(), QString("Erase History"));
 
-    // Menus: titles and the order of their entries (separators as "-").
-    auto entries = [](QMenu* pMenu) {
+    // Menu tree: "name:title[entries]", separators as "-".
+    std::function<QString(const QList<QAction*>&)> tree = [&](const QList<QAction*>& actions) {
         QStringList list;
-        for (QAction* pAction : pMenu->actions())
-            list << (pAction->isSeparator() ? QString("-") : pAction->menu() ? pAction->menu()->objectName()
-                                                                              : pAction->objectName());
-        return list;
+        for (QAction* p : actions)
+            list << (p->isSeparator() ? QString("-")
+                     : p->menu()
+                         ? p->menu()->objectName() + ":" + p->text() + "[" + tree(p->menu()->actions()) + "]"
+                         : p->objectName());
+        return list.join(",");
     };
-    QStringList bar;
-    for (QAction* pAction : m_pWindow->menuBar()->actions())
-        bar << pAction->menu()->objectName() + "=" + pAction->text();
-    QCOMPARE(bar, QStringList({"menu_Tools=&Tools", "menu_Settings=&Settings", "menu_About=&Help"}));
-    QCOMPARE(entries(m_pWindow->findChild<QMenu*>("menu_Tools")),
-             QStringList({"menuAnalysis", "action_SetTime_DifferenceOffset", "actionSet_Control_Loop_Parameters"}));
-    QCOMPARE(entries(m_pWindow->findChild<QMenu*>("menuAnalysis")),
-             QStringList({"actionStart_Control_Loop_Log", "actionStop_Control_Loop_Log", "-",
-                          "action_Enable_Control_Loop", "-", "actionStart_GPS_Data_Log", "actionStop_GPS_Data_Log",
-                          "-"}));
-    QCOMPARE(entries(m_pWindow->findChild<QMenu*>("menu_Settings")),
-             QStringList({"menu_GPS_2", "menu_Position_Format", "menu_Units", "action_Lock_Criteria"}));
-    QCOMPARE(entries(m_pWindow->findChild<QMenu*>("menu_Position_Format")),
-             QStringList({"actionPosFormatDD_MM_MMMM", "actionPosFormatDD_MM_SS_SSS", "actionPosFormatDD_DDDD"}));
-    QCOMPARE(entries(m_pWindow->findChild<QMenu*>("menu_Altitude")),
-             QStringList({"action_English_Units", "action_Metric_Units"}));
-    QVERIFY(!m_pWindow->findChild<QMenu*>("menu_About")->toolTipsVisible());
+    QCOMPARE(
+        tree(m_pWindow->menuBar()->actions()),
+        QString(
+            "menu_Tools:&Tools[menuAnalysis:Analysis[actionStart_Control_Loop_Log,"
+            "actionStop_Control_Loop_Log,-,action_Enable_Control_Loop,-,actionStart_GPS_Data_Log,"
+            "actionStop_GPS_Data_Log,-],action_SetTime_DifferenceOffset,actionSet_Control_Loop_Parameters],"
+            "menu_Settings:&Settings[menu_GPS_2:&GPS[action_SetupGPSCommunications],"
+            "menu_Position_Format:&Position Format[actionPosFormatDD_MM_MMMM,actionPosFormatDD_MM_SS_SSS,"
+            "actionPosFormatDD_DDDD],menu_Units:&Units[menu_Altitude:&Altitude[action_English_Units,"
+            "action_Metric_Units]],action_Lock_Criteria],menu_About:&Help[action_About]"));
+    QVERIFY(!Find<QMenu>("menu_About")->toolTipsVisible());
 
-    auto* pToolBar = m_pWindow->findChild<QToolBar*>("mainToolBar");
-    QVERIFY(pToolBar);
+    // The fifteen actions: name|text|tool tip (empty: none set, Qt derives one from the text)|checkable.
+    const QStringList actions = {
+        "action_About|&About|Shows About Dialog|",
+        "action_SetupGPSCommunications|&Setup Communications||",
+        "action_SetTime_DifferenceOffset|&Set Time Difference Offset...||",
+        "actionSet_Control_Loop_Parameters|Set &Control Loop Parameters...||",
+        "actionStart_Control_Loop_Log|Start Control Loop Log...|Starts saving the control loop log to a "
+        "file|",
+        "actionStop_Control_Loop_Log|Stop &Control Loop Log|Stops the log and closes the file|",
+        "action_Enable_Control_Loop|&Enable Control Loop|Enable or disables the control loop|checkable",
+        "actionStart_GPS_Data_Log|Start &GPS Data Log...||",
+        "actionStop_GPS_Data_Log|Stop GPS &Data Log||",
+        "actionPosFormatDD_MM_MMMM|dd mm.mmmm'||checkable",
+        "actionPosFormatDD_MM_SS_SSS|dd mm'ss.sss\"||checkable",
+        "actionPosFormatDD_DDDD|dd.dddddddddd||checkable",
+        "action_English_Units|&English||checkable",
+        "action_Metric_Units|&Metric||checkable",
+        "action_Lock_Criteria|&Lock Criteria...||",
+    };
+    QCOMPARE(m_pWindow->findChildren<QAction*>(QRegularExpression("^action")).size(), actions.size());
+    for (const QString& row : actions) {
+        const QStringList f = row.split('|');
+        QAction* p = Action(f[0]);
+        QVERIFY2(p && p->parent() == m_pWindow.get(), qPrintable(row));
+        const QString tip = f[2].isEmpty() ? QString(f[1]).remove('&').remove("...") : f[2];
+        QCOMPARE(QStringList({p->text(), p->toolTip(), p->statusTip()}),
+                 QStringList({f[1], tip, f[0] == "action_About" ? tip : ""}));
+        QCOMPARE(p->isCheckable(), f[3] == "checkable");
+        QVERIFY(p->shortcut().isEmpty());
+    }
+    QVERIFY(!Action("action_About")->icon().isNull());
+    QVERIFY(!Action("actionSet_Control_Loop_Parameters")->isVisible());
+    auto* pToolBar = Find<QToolBar>("mainToolBar");
     QCOMPARE(pToolBar->iconSize(), QSize(48, 48));
     QCOMPARE(pToolBar->actions(), QList<QAction*>({Action("action_About")}));
     QCOMPARE(m_pWindow->toolBarArea(pToolBar), Qt::TopToolBarArea);
-    QVERIFY(!Action("action_About")->icon().isNull());
-    QVERIFY(!Action("actionSet_Control_Loop_Parameters")->isVisible());
-}
 
-void tst_AppWindow::actionsHaveTheirTextsAndTips_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("toolTip"); // empty: none set (Qt shows the text)
-    QTest::addColumn<bool>("checkable");
-    QTest::newRow("about") << "action_About" << "&About" << "Shows About Dialog" << false;
-    QTest::newRow("comms") << "action_SetupGPSCommunications" << "&Setup Communications" << "" << false;
-    QTest::newRow("offset") << "action_SetTime_DifferenceOffset" << "&Set Time Difference Offset..." << "" << false;
-    QTest::newRow("loop parameters") << "actionSet_Control_Loop_Parameters" << "Set &Control Loop Parameters..."
-                                     << "" << false;
-    QTest::newRow("start loop log") << "actionStart_Control_Loop_Log" << "Start Control Loop Log..."
-                                    << "Starts saving the control loop log to a file" << false;
-    QTest::newRow("stop loop log") << "actionStop_Control_Loop_Log" << "Stop &Control Loop Log"
-                                   << "Stops the log and closes the file" << false;
-    QTest::newRow("enable loop") << "action_Enable_Control_Loop" << "&Enable Control Loop"
-                                 << "Enable or disables the control loop" << true;
-    QTest::newRow("start gps log") << "actionStart_GPS_Data_Log" << "Start &GPS Data Log..." << "" << false;
-    QTest::newRow("stop gps log") << "actionStop_GPS_Data_Log" << "Stop GPS &Data Log" << "" << false;
-    QTest::newRow("dd mm.mmmm") << "actionPosFormatDD_MM_MMMM" << "dd mm.mmmm'" << "" << true;
-    QTest::newRow("dd mm ss") << "actionPosFormatDD_MM_SS_SSS" << "dd mm'ss.sss\"" << "" << true;
-    QTest::newRow("dd.dddd") << "actionPosFormatDD_DDDD" << "dd.dddddddddd" << "" << true;
-    QTest::newRow("english") << "action_English_Units" << "&English" << "" << true;
-    QTest::newRow("metric") << "action_Metric_Units" << "&Metric" << "" << true;
-    QTest::newRow("lock") << "action_Lock_Criteria" << "&Lock Criteria..." << "" << false;
-}
-
-void tst_AppWindow::actionsHaveTheirTextsAndTips()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, text);
-    QFETCH(QString, toolTip);
-    QFETCH(bool, checkable);
-    if (!m_pWindow)
-        m_pWindow = NewConnectedWindow();
-    QCOMPARE(m_pWindow->findChildren<QAction*>(QRegularExpression("^action")).size(), 15);
-    QAction* pAction = Action(qPrintable(name));
-    QVERIFY(pAction);
-    QCOMPARE(pAction->parent(), m_pWindow.get());
-    QCOMPARE(pAction->text(), text);
-    if (!toolTip.isEmpty())
-        QCOMPARE(pAction->toolTip(), toolTip);
-    else
-        QCOMPARE(pAction->toolTip(), QString(text).remove('&').remove("..."));
-    QCOMPARE(pAction->statusTip(), name == "action_About" ? QString("Shows About Dialog") : QString());
-    QCOMPARE(pAction->isCheckable(), checkable);
-    QVERIFY(pAction->shortcut().isEmpty());
-}
-
-void tst_AppWindow::chartsStartEmptyAndRanged()
-{
-    m_pWindow = NewConnectedWindow();
+    // Charts: titles, labels, formats, ranges; colour, style, tag and hiding of the data sets.
     Chart* pTD = TimeDiffChart();
     Chart* pCtl = ControlChart();
-    QCOMPARE(pTD->m_strTitle, QString("Time Difference"));
-    QCOMPARE(pTD->m_strYLabel, QString("Seconds"));
-    QCOMPARE(pCtl->m_strTitle, QString("Control"));
-    QCOMPARE(pCtl->m_strYLabel, QString("Clock Counter"));
-    QCOMPARE(QByteArray(pCtl->ValueFormat()), QByteArray("%.01f"));
-    QCOMPARE(QByteArray(pTD->ValueFormat()), QByteArray("%.03f"));
-    for (Chart* pChart : {pTD, pCtl}) {
-        QCOMPARE(pChart->XMin(), 0.0);
-        QCOMPARE(pChart->XMax(), 300.0);
-        for (int i = 0; i < Chart::NUM_DATA_SETS; ++i)
-            QVERIFY(pChart->DataSet(i).arrayPoints.isEmpty());
-    }
-    QCOMPARE(pTD->YMin(), -0.025);
-    QCOMPARE(pTD->YMax(), 0.025);
-    QCOMPARE(pCtl->YMin(), -50.0);
-    QCOMPARE(pCtl->YMax(), 50.0);
-    QVERIFY(pTD->DataSet(2).bValueTag && pTD->DataSet(3).bValueTag && !pTD->DataSet(0).bValueTag);
-    QVERIFY(pCtl->DataSet(0).bValueTag);
-    QCOMPARE(pTD->DataSet(2).colorTrace, QColor(0, 0, 255));
-    QCOMPARE(pTD->DataSet(3).colorTrace, QColor(192, 0, 0));
-    QCOMPARE(pTD->DataSet(0).colorTrace, QColor(255, 192, 192, 128));
-    QCOMPARE(pTD->DataSet(1).colorTrace, QColor(192, 192, 255, 128));
-    QCOMPARE(pTD->DataSet(0).nStyle, int(Chart::STYLE_BAND));
-    QCOMPARE(pTD->DataSet(1).nStyle, int(Chart::STYLE_BAND));
-    QVERIFY(pTD->DataSet(1).bHidden);
-    QVERIFY(!pTD->DataSet(0).bHidden);
-    QVERIFY(!m_pWindow->findChild<QCheckBox*>("checkBoxShowStdDev")->isChecked());
+    QVERIFY(pTD && pCtl && pTD != pCtl);
+    QCOMPARE(QStringList({pTD->m_strTitle, pTD->m_strYLabel, pTD->ValueFormat(), pCtl->m_strTitle,
+                          pCtl->m_strYLabel, pCtl->ValueFormat()}),
+             QStringList({"Time Difference", "Seconds", "%.03f", "Control", "Clock Counter", "%.01f"}));
+    QCOMPARE(State(pTD), QString("x 0..300 y -0.025..0.025 mode 3 points 0"));
+    QCOMPARE(State(pCtl), QString("x 0..300 y -50..50 mode 3 points 0"));
+    QStringList sets;
+    for (const Chart::DATA_SET* s : {&pTD->DataSet(0), &pTD->DataSet(1), &pTD->DataSet(2), &pTD->DataSet(3)})
+        sets << s->colorTrace.name(QColor::HexArgb) + QString(" style %1").arg(s->nStyle) +
+                    (s->bValueTag ? " tag" : "") + (s->bHidden ? " hidden" : "");
+    QCOMPARE(sets, QStringList({"#80ffc0c0 style 1", "#80c0c0ff style 1 hidden", "#ff0000ff style 0 tag",
+                                "#ffc00000 style 0 tag"}));
+    QVERIFY(pCtl->DataSet(0).bValueTag && !pCtl->DataSet(0).bHidden);
+    QVERIFY(!Find<QCheckBox>("checkBoxShowStdDev")->isChecked());
 }
 
-// ---- Link ---------------------------------------------------------------------
-
-void tst_AppWindow::connectingSendsTheStartupRequests()
-{
-    m_pWindow = NewConnectedWindow();
-    QTRY_COMPARE(m_service.Received(BRFN::CMD_RECORD_GPS_DATA, 0).size(), 1);
-    QCOMPARE(m_service.Received(BRFN::CMD_CONTROL_LOOP_STATUS_HISTORY, 0).size(), 1);
-    QCOMPARE(m_service.Received(BRFN::CMD_CONTROL_LOOP_STATUS_LOG, 0).size(), 1);
-    QCOMPARE(m_service.Received(BRFN::CMD_LOOP_PARAMETERS, 0).size(), 1);
-    QCOMPARE(m_service.m_received.size(), 4);
-}
+// ---- Records ------------------------------------------------------------------
 
 void tst_AppWindow::statusReachesChartsAndSignal()
 {
-    m_pWindow = NewConnectedWindow();
-    QSignalSpy spy(m_pWindow.get(), SIGNAL(SignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS)));
+    OpenWindow();
+    QSignalSpy spy(m_pWindow.get(), STATUS_SIGNAL);
     Status first = MakeStatus(0.0);
     first.nSamples = -1; // the service counts in unsigned 32 bits: 4294967295
-    m_service.Send(BRFN::CMD_CONTROL_LOOP_STATUS, BRFN::EncodeControlLoopStatus(first));
-    m_service.Send(BRFN::CMD_CONTROL_LOOP_STATUS, BRFN::EncodeControlLoopStatus(MakeStatus(1.0)));
+    const Status second = MakeStatus(1.0);
+    SendStatus(first);
+    SendStatus(second);
     QTRY_COMPARE(spy.count(), 2);
+    QCOMPARE(BRFN::EncodeControlLoopStatus(spy.at(0).at(0).value<Status>()),
+             BRFN::EncodeControlLoopStatus(first));
 
-    const Status got = spy.at(0).at(0).value<Status>();
-    QCOMPARE(got.dTimeDiff, first.dTimeDiff);
-    QCOMPARE(got.nLoopState, 6);
-
+    // Five points per record at x = 0, 1: time difference sets 0..3 and control set 0.
     Chart* pTD = TimeDiffChart();
     Chart* pCtl = ControlChart();
-    QCOMPARE(Xs(pTD, 2), Range(0, 1));
-    QCOMPARE(Xs(pTD, 3), Range(0, 1));
-    QCOMPARE(Xs(pCtl, 0), Range(0, 1));
-    QCOMPARE(Xs(pTD, 0), Range(0, 1));
-    QCOMPARE(Xs(pTD, 1), Range(0, 1));
-    QVERIFY(pCtl->DataSet(1).arrayPoints.isEmpty());
-    QVERIFY(pTD->DataSet(4).arrayPoints.isEmpty());
-
-    const auto& p2 = pTD->DataSet(2).arrayPoints.at(1);
-    QCOMPARE(p2.dY, 1.001);
-    QCOMPARE(p2.dZ, 0.0);
-    QCOMPARE(pTD->DataSet(3).arrayPoints.at(1).dY, 1.002);
-    QCOMPARE(pCtl->DataSet(0).arrayPoints.at(1).dY, 4.0);
+    for (int i = 0; i < Chart::NUM_DATA_SETS; ++i) {
+        QCOMPARE(Xs(pTD, i), i < 4 ? Range(0, 1) : QList<double>());
+        QCOMPARE(Xs(pCtl, i), i == 0 ? Range(0, 1) : QList<double>());
+    }
+    auto point = [](const Chart* pChart, int nSet, int i) { return pChart->DataSet(nSet).arrayPoints.at(i); };
+    QCOMPARE(point(pTD, 2, 1).dY, second.dTimeDiff);
+    QCOMPARE(point(pTD, 2, 1).dZ, 0.0);
+    QCOMPARE(point(pTD, 3, 1).dY, second.dEstTimeError);
+    QCOMPARE(point(pCtl, 0, 1).dY, second.dControlValue);
     // Bands: half-height the spread, centre the fitted line at the sample count.
-    const auto& band0 = pTD->DataSet(0).arrayPoints.at(0);
-    QCOMPARE(band0.dY, 0.004);
-    QCOMPARE(band0.dZ, 4294967295.0 * 0.5 + 0.25);
-    const auto& band1 = pTD->DataSet(1).arrayPoints.at(1);
-    QCOMPARE(band1.dY, 1.005);
-    QCOMPARE(band1.dZ, 16 * 0.125 + 1.75);
+    QCOMPARE(point(pTD, 0, 0).dY, first.dStdDev);
+    QCOMPARE(point(pTD, 0, 0).dZ, 4294967295.0 * 0.5 + 0.25);
+    QCOMPARE(point(pTD, 1, 1).dY, second.dStdDev2);
+    QCOMPARE(point(pTD, 1, 1).dZ, 16 * 0.125 + 1.75);
 }
 
-void tst_AppWindow::historyPointsComeBeforeTheLiveRecord()
+// Link loss: an all-zero record for the displays, the points stay. After the
+// reconnection the history (not re-emitted) continues at the next x, a live
+// record after it, and a fresh NMEA socket takes over.
+void tst_AppWindow::linkLossAndReconnection()
 {
-    m_pWindow = NewConnectedWindow();
-    QSignalSpy spy(m_pWindow.get(), SIGNAL(SignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS)));
+    OpenWindow();
+    QSignalSpy spy(m_pWindow.get(), STATUS_SIGNAL);
+    QPointer<QUdpSocket> pOldSocket(m_pWindow->findChild<QUdpSocket*>());
+    QVERIFY(pOldSocket);
+    SendStatus(MakeStatus(1.0));
+    QTRY_COMPARE(spy.count(), 1);
+    m_service.m_received.clear();
+    m_service.DropConnection();
+    QTRY_COMPARE(spy.count(), 2);
+    QCOMPARE(BRFN::EncodeControlLoopStatus(spy.at(1).at(0).value<Status>()),
+             BRFN::EncodeControlLoopStatus(Status()));
+    QCOMPARE(Xs(TimeDiffChart(), 2), Range(0, 0));
+
+    QVERIFY(m_service.WaitForNewConnection());
+    QTRY_COMPARE(Sent(BRFN::CMD_CONTROL_LOOP_STATUS_HISTORY, 0).size(), 1);
     CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS_HISTORY history;
     history.nCount = 10;
     for (int i = 0; i < 10; ++i)
         history.aEntries[i] = MakeStatus(10.0 * i);
     m_service.Send(BRFN::CMD_CONTROL_LOOP_STATUS_HISTORY, BRFN::EncodeHistory(history));
-    m_service.Send(BRFN::CMD_CONTROL_LOOP_STATUS, BRFN::EncodeControlLoopStatus(MakeStatus(500.0)));
-    QTRY_COMPARE(spy.count(), 1); // the history itself is not re-emitted
-    QCOMPARE(Xs(TimeDiffChart(), 2), Range(0, 10));
-    QCOMPARE(Xs(ControlChart(), 0), Range(0, 10));
-    QCOMPARE(TimeDiffChart()->DataSet(2).arrayPoints.at(9).dY, 90.001);
-    QCOMPARE(TimeDiffChart()->DataSet(2).arrayPoints.at(10).dY, 500.001);
-}
-
-void tst_AppWindow::linkLossEmitsAllZeroRecordAndKeepsPoints()
-{
-    m_pWindow = NewConnectedWindow();
-    QSignalSpy spy(m_pWindow.get(), SIGNAL(SignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS)));
-    m_service.Send(BRFN::CMD_CONTROL_LOOP_STATUS, BRFN::EncodeControlLoopStatus(MakeStatus(1.0)));
-    QTRY_COMPARE(spy.count(), 1);
-
-    m_service.ClearReceived();
-    m_service.DropConnection();
-    QTRY_COMPARE(spy.count(), 2);
-    const Status zero = spy.at(1).at(0).value<Status>();
-    QCOMPARE(zero.dTimeDiff, 0.0);
-    QCOMPARE(zero.dEstTimeError, 0.0);
-    QCOMPARE(zero.dStdDev, 0.0);
-    QCOMPARE(zero.nSamples, 0);
-    QCOMPARE(zero.nLoopState, 0);
-    QCOMPARE(Xs(TimeDiffChart(), 2), Range(0, 0)); // the charts keep their points
-
-    // The client reconnects; a history after it continues at the next x.
-    QVERIFY(m_service.WaitForNewConnection());
-    QTRY_COMPARE(m_service.Received(BRFN::CMD_CONTROL_LOOP_STATUS_HISTORY, 0).size(), 1);
-    CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS_HISTORY history;
-    history.nCount = 2;
-    history.aEntries[0] = MakeStatus(2.0);
-    history.aEntries[1] = MakeStatus(3.0);
-    m_service.Send(BRFN::CMD_CONTROL_LOOP_STATUS_HISTORY, BRFN::EncodeHistory(history));
-    QTRY_COMPARE(Xs(TimeDiffChart(), 2), Range(0, 2));
-    QCOMPARE(spy.count(), 2);
+    SendStatus(MakeStatus(500.0));
+    QTRY_COMPARE(spy.count(), 3);
+    QCOMPARE(Xs(TimeDiffChart(), 2), Range(0, 11));
+    QCOMPARE(Xs(ControlChart(), 0), Range(0, 11));
+    QCOMPARE(TimeDiffChart()->DataSet(2).arrayPoints.at(10).dY, 90.001);
+    QCOMPARE(TimeDiffChart()->DataSet(2).arrayPoints.at(11).dY, 500.001);
+    QTRY_VERIFY(pOldSocket.isNull()); // replaced, not reused
+    QCOMPARE(m_pWindow->findChildren<QUdpSocket*>().size(), 1);
+    SendNmea("two\n");
+    QTRY_COMPARE(Nmea()->toPlainText(), QString("two\n"));
 }
 
 void tst_AppWindow::gpsStatusIsConvertedAndReemitted()
 {
-    m_pWindow = NewConnectedWindow();
+    OpenWindow();
     QList<CBRFNProtocolQt::CMD_DATA_GPS_STATUS> seen;
     connect(m_pWindow.get(), &CMainWindow::SignalGPSStatus,
             [&](CBRFNProtocolQt::CMD_DATA_GPS_STATUS& Data) { seen.append(Data); });
-    CBRFNProtocolQt::CMD_DATA_GPS_STATUS gps;
-    gps.dLatitude = 45.5;
-    gps.nSatsInView = 7;
-    gps.nTimeSource = 1;
-    gps.aSats[3].nPRN = 17;
-    m_service.Send(BRFN::CMD_GPS_STATUS, BRFN::EncodeGPSStatus(gps));
-    QTRY_COMPARE(seen.size(), 1);
-    QCOMPARE(seen.at(0).dLatitude, 45.5);
-    QCOMPARE(seen.at(0).nSatsInView, 7);
-    QCOMPARE(seen.at(0).nTimeSource, 1);
-    QCOMPARE(seen.at(0).aSats[3].nPRN, 17);
-}
-
-void tst_AppWindow::gpsConversionCarriesEveryField_data()
-{
-    QTest::addColumn<int>("slot");
-    QTest::addColumn<int>("state");
-    QTest::newRow("first slot, state 0") << 0 << 0;
-    QTest::newRow("state 3") << 40 << 3;
-    QTest::newRow("last slot, unknown state 7 carried") << 95 << 7;
-    QTest::newRow("negative state carried") << 12 << -2;
-}
-
-void tst_AppWindow::gpsConversionCarriesEveryField()
-{
-    QFETCH(int, slot);
-    QFETCH(int, state);
     CBRFNProtocolQt::CMD_DATA_GPS_STATUS gps;
     gps.dLatitude = -33.123456;
     gps.dLongitude = -122.25;
@@ -458,93 +384,73 @@ void tst_AppWindow::gpsConversionCarriesEveryField()
     gps.nSatsInView = 12;
     gps.nGPSTime = 1700000000;
     gps.nGPSTimeFlag = 1;
-    gps.nTimeSource = 1; // not part of the display record
-    gps.aSats[slot] = {state, 31, 270, 45, 42, true};
+    gps.nTimeSource = 1;                       // re-emitted, though not shown on the GPS page
+    gps.aSats[0] = {3, 31, 270, 45, 42, true}; // state, PRN, azimuth, elevation, SNR, used
+    gps.aSats[95] = {7, 5, 10, 20, 30, false}; // an unknown state is carried as it comes
+    m_service.Send(BRFN::CMD_GPS_STATUS, BRFN::EncodeGPSStatus(gps));
+    QTRY_COMPARE(seen.size(), 1);
+    QCOMPARE(BRFN::EncodeGPSStatus(seen.at(0)), BRFN::EncodeGPSStatus(gps));
+
     CGPSDisplayData display;
-    display.aSats[slot].nPRN = 99; // everything is overwritten
-    CMainWindow::ConvertGPSStatus(gps, display);
-    QCOMPARE(display.dLatitude, -33.123456);
-    QCOMPARE(display.dLongitude, -122.25);
-    QCOMPARE(display.dAltitude, 1609.344);
-    QCOMPARE(display.nSatsTracked, 9);
-    QCOMPARE(display.nSatsInView, 12);
-    QCOMPARE(display.nGPSTime, 1700000000);
-    QCOMPARE(display.nGPSTimeFlag, 1);
-    const CGPSDisplayData::SAT_DATA& sat = display.aSats[slot];
-    QCOMPARE(sat.nPRN, 31);
-    QCOMPARE(sat.nSNR, 42);
-    QCOMPARE(sat.bUsed, true);
-    QCOMPARE(sat.nAzimuth, 270);
-    QCOMPARE(sat.nElevation, 45);
-    QCOMPARE(sat.nStatus, state);
-    QCOMPARE(display.aSats[(slot + 1) % 96].nPRN, 0);
+    display.aSats[50].nPRN = 99; // every slot is overwritten
+    CMainWindow::ConvertGPSStatus(seen.at(0), display);
+    QCOMPARE(QList<double>({display.dLatitude, display.dLongitude, display.dAltitude}),
+             QList<double>({-33.123456, -122.25, 1609.344}));
+    QCOMPARE(QList<int>({display.nSatsTracked, display.nSatsInView, display.nGPSTime, display.nGPSTimeFlag}),
+             QList<int>({9, 12, 1700000000, 1}));
+    auto sat = [&](int i) {
+        const CGPSDisplayData::SAT_DATA& s = display.aSats[i];
+        return QList<int>({s.nPRN, s.nSNR, s.bUsed, s.nAzimuth, s.nElevation, s.nStatus});
+    };
+    QCOMPARE(sat(0), QList<int>({31, 42, 1, 270, 45, 3}));
+    QCOMPARE(sat(95), QList<int>({5, 30, 0, 10, 20, 7}));
+    QCOMPARE(sat(50), QList<int>({0, 0, 0, 0, 0, 0}));
 }
 
-// ---- Chart controls -------------------------------------------------------------
+// ---- Chart controls and local time ------------------------------------------------
 
-void tst_AppWindow::scaleButtonsSetBothCharts()
+void tst_AppWindow::chartButtonsScaleAndErase()
 {
-    m_pWindow = NewConnectedWindow();
-    QCOMPARE(TimeDiffChart()->ScaleMode(), int(Chart::SCALE_WINDOW));
-    m_pWindow->findChild<QToolButton*>("toolButtonScaleExtent")->click();
-    QCOMPARE(TimeDiffChart()->ScaleMode(), int(Chart::SCALE_EXTENT));
-    QCOMPARE(ControlChart()->ScaleMode(), int(Chart::SCALE_EXTENT));
-    m_pWindow->findChild<QToolButton*>("toolButtonScaleWindow")->click();
-    QCOMPARE(TimeDiffChart()->ScaleMode(), int(Chart::SCALE_WINDOW));
-    QCOMPARE(ControlChart()->ScaleMode(), int(Chart::SCALE_WINDOW));
-}
-
-void tst_AppWindow::eraseHistoryRestartsAtZero()
-{
-    m_pWindow = NewConnectedWindow();
-    QSignalSpy spy(m_pWindow.get(), SIGNAL(SignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS)));
-    m_pWindow->findChild<QToolButton*>("toolButtonScaleExtent")->click();
+    OpenWindow();
+    QSignalSpy spy(m_pWindow.get(), STATUS_SIGNAL);
+    Find<QToolButton>("toolButtonScaleExtent")->click();
     for (int i = 0; i < 3; ++i)
-        m_service.Send(BRFN::CMD_CONTROL_LOOP_STATUS, BRFN::EncodeControlLoopStatus(MakeStatus(i)));
+        SendStatus(MakeStatus(i));
     QTRY_COMPARE(spy.count(), 3);
-    QCOMPARE(TimeDiffChart()->XMax(), 2.0); // extent scaling moved the range
+    QCOMPARE(TimeDiffChart()->XMax(), 2.0); // extent scaling fits the x range to the points
+    QCOMPARE(ControlChart()->ScaleMode(), int(Chart::SCALE_EXTENT));
 
-    m_service.ClearReceived();
-    m_pWindow->findChild<QToolButton*>("toolButtonEraseHisory")->click();
-    QTRY_COMPARE(m_service.Received(BRFN::CMD_CONTROL_LOOP_STATUS_HISTORY, 1).size(), 1);
-    for (Chart* pChart : {TimeDiffChart(), ControlChart()}) {
-        for (int i = 0; i < 4; ++i)
-            QVERIFY(pChart->DataSet(i).arrayPoints.isEmpty());
-        QCOMPARE(pChart->XMin(), 0.0);
-        QCOMPARE(pChart->XMax(), 300.0);
-        QCOMPARE(pChart->ScaleMode(), int(Chart::SCALE_EXTENT)); // mode is kept
-    }
-    QCOMPARE(TimeDiffChart()->YMax(), 0.025);
-    QCOMPARE(ControlChart()->YMin(), -50.0);
-
-    m_service.Send(BRFN::CMD_CONTROL_LOOP_STATUS, BRFN::EncodeControlLoopStatus(MakeStatus(7.0)));
+    // Erase: the service's history, the points, the ranges; the scale mode stays.
+    Find<QToolButton>("toolButtonEraseHisory")->click();
+    ExpectSent(BRFN::CMD_CONTROL_LOOP_STATUS_HISTORY, 1, {BRFN::EncodeSubCommand(1)});
+    QCOMPARE(State(TimeDiffChart()), QString("x 0..300 y -0.025..0.025 mode 0 points 0"));
+    QCOMPARE(State(ControlChart()), QString("x 0..300 y -50..50 mode 0 points 0"));
+    SendStatus(MakeStatus(7.0));
     QTRY_COMPARE(spy.count(), 4);
     QCOMPARE(Xs(TimeDiffChart(), 2), Range(0, 0));
     QCOMPARE(Xs(ControlChart(), 0), Range(0, 0));
+
+    Find<QToolButton>("toolButtonScaleWindow")->click();
+    QCOMPARE(QList<int>({TimeDiffChart()->ScaleMode(), ControlChart()->ScaleMode()}),
+             QList<int>({Chart::SCALE_WINDOW, Chart::SCALE_WINDOW}));
 }
 
-void tst_AppWindow::showStdDevSwitchesBand()
+void tst_AppWindow::checkBoxesReachTheDisplays()
 {
-    m_pWindow = NewConnectedWindow();
-    auto* pBox = m_pWindow->findChild<QCheckBox*>("checkBoxShowStdDev");
-    QTest::mouseClick(pBox, Qt::LeftButton);
-    QVERIFY(pBox->isChecked());
-    QVERIFY(!TimeDiffChart()->DataSet(1).bHidden);
-    QTest::mouseClick(pBox, Qt::LeftButton);
+    OpenWindow();
+    auto* pStdDev = Find<QCheckBox>("checkBoxShowStdDev");
+    QTest::mouseClick(pStdDev, Qt::LeftButton);
+    QVERIFY(pStdDev->isChecked() && !TimeDiffChart()->DataSet(1).bHidden);
+    QTest::mouseClick(pStdDev, Qt::LeftButton);
     QVERIFY(TimeDiffChart()->DataSet(1).bHidden);
     QVERIFY(!TimeDiffChart()->DataSet(0).bHidden); // the other band is never switched
-}
 
-void tst_AppWindow::localTimeSwitchReachesClock()
-{
-    m_pWindow = NewConnectedWindow();
-    auto* pBox = m_pWindow->findChild<QCheckBox*>("checkBoxLocalTime");
+    auto* pLocal = Find<QCheckBox>("checkBoxLocalTime");
     auto* pClock = m_pWindow->findChild<CTimeStatusWidget*>();
-    QVERIFY(pBox->isChecked());
-    QVERIFY(pClock->m_bShowLocalTime);
-    QTest::mouseClick(pBox, Qt::LeftButton);
+    QVERIFY(pLocal->isChecked() && pClock->m_bShowLocalTime);
+    QTest::mouseClick(pLocal, Qt::LeftButton);
     QVERIFY(!pClock->m_bShowLocalTime);
-    QTest::mouseClick(pBox, Qt::LeftButton);
+    QTest::mouseClick(pLocal, Qt::LeftButton);
     QVERIFY(pClock->m_bShowLocalTime);
 }
 
@@ -552,21 +458,15 @@ void tst_AppWindow::localTimeSwitchReachesClock()
 
 void tst_AppWindow::enableControlLoopFollowsService()
 {
-    m_pWindow = NewConnectedWindow();
+    OpenWindow();
     QAction* pEnable = Action("action_Enable_Control_Loop");
-    CBRFNProtocolQt::CMD_DATA_LOOP_PARAMETERS params;
+    const CBRFNProtocolQt::CMD_DATA_LOOP_PARAMETERS params;
     m_service.Send(BRFN::CMD_LOOP_PARAMETERS, BRFN::EncodeLoopParameters(0, params, 1));
     QTRY_VERIFY(pEnable->isChecked());
-
-    m_service.ClearReceived();
     pEnable->trigger(); // off
-    QTRY_COMPARE(m_service.Received(BRFN::CMD_LOOP_PARAMETERS, 2).size(), 1);
-    QCOMPARE(m_service.m_received.at(0).payload, QByteArray::fromHex("0200"));
     QVERIFY(!pEnable->isChecked());
     pEnable->trigger(); // on again
-    QTRY_COMPARE(m_service.Received(BRFN::CMD_LOOP_PARAMETERS, 2).size(), 2);
-    QCOMPARE(m_service.m_received.at(1).payload, QByteArray::fromHex("0201"));
-
+    ExpectSent(BRFN::CMD_LOOP_PARAMETERS, 2, {QByteArray::fromHex("0200"), QByteArray::fromHex("0201")});
     // The service's next reply sets the mark whatever the user did.
     m_service.Send(BRFN::CMD_LOOP_PARAMETERS, BRFN::EncodeLoopParameters(0, params, 0));
     QTRY_VERIFY(!pEnable->isChecked());
@@ -575,40 +475,25 @@ void tst_AppWindow::enableControlLoopFollowsService()
 
 void tst_AppWindow::loopParametersOpenOnlyWhenAsked()
 {
-    m_pWindow = NewConnectedWindow();
-    CBRFNProtocolQt::CMD_DATA_LOOP_PARAMETERS params;
-    params.dTimeConstant = 100.0;
-    params.dGain = 0.001;
-    params.dDamping = 0.7;
-    params.dDetectorGain = 2.0;
+    OpenWindow();
+    CBRFNProtocolQt::CMD_DATA_LOOP_PARAMETERS params{100.0, 0.001, 0.7, 2.0, 1};
+    const QByteArray reply = BRFN::EncodeLoopParameters(0, params, 1);
     m_pWindow->m_nDialogResult = QDialog::Accepted;
     m_pWindow->m_loopAnswer = params;
-    m_pWindow->m_loopAnswer.dGain = 0.5;
-    m_pWindow->m_loopAnswer.bLoopEnabled = 1; // the reset-loop request
-
-    m_service.ClearReceived();
-    Action("actionSet_Control_Loop_Parameters")->trigger();
-    QTRY_COMPARE(m_service.Received(BRFN::CMD_LOOP_PARAMETERS, 0).size(), 1);
-    m_service.Send(BRFN::CMD_LOOP_PARAMETERS, BRFN::EncodeLoopParameters(0, params, 1));
-    QTRY_COMPARE(m_service.Received(BRFN::CMD_LOOP_PARAMETERS, 1).size(), 1);
-    QCOMPARE(m_pWindow->m_nDialogRuns, 1);
-    QCOMPARE(m_pWindow->m_loopShown.dTimeConstant, 100.0);
-    QCOMPARE(m_pWindow->m_loopShown.dDetectorGain, 2.0);
-    const QByteArray set = m_service.Received(BRFN::CMD_LOOP_PARAMETERS, 1).at(0).payload;
-    QCOMPARE(set, BRFN::EncodeLoopParameters(1, m_pWindow->m_loopAnswer, 1));
+    m_pWindow->m_loopAnswer.dGain = 0.5; // bLoopEnabled 1 is the reset-loop request
+    AskAndReply("actionSet_Control_Loop_Parameters", BRFN::CMD_LOOP_PARAMETERS, reply);
+    QCOMPARE(BRFN::EncodeLoopParameters(0, m_pWindow->m_loopShown, 1), reply);
+    ExpectSent(BRFN::CMD_LOOP_PARAMETERS, 1, {BRFN::EncodeLoopParameters(1, m_pWindow->m_loopAnswer, 1)});
 
     // The mark was used up: the next reply opens nothing.
-    m_service.Send(BRFN::CMD_LOOP_PARAMETERS, BRFN::EncodeLoopParameters(0, params, 1));
-    QTest::qWait(100);
+    m_service.Send(BRFN::CMD_LOOP_PARAMETERS, reply);
+    Settle();
     QCOMPARE(m_pWindow->m_nDialogRuns, 1);
 
-    // Cancelled: nothing is sent.
+    // Cancelled: nothing more is sent.
     m_pWindow->m_nDialogResult = QDialog::Rejected;
-    Action("actionSet_Control_Loop_Parameters")->trigger();
-    m_service.Send(BRFN::CMD_LOOP_PARAMETERS, BRFN::EncodeLoopParameters(0, params, 1));
-    QTRY_COMPARE(m_pWindow->m_nDialogRuns, 2);
-    QTest::qWait(100);
-    QCOMPARE(m_service.Received(BRFN::CMD_LOOP_PARAMETERS, 1).size(), 1);
+    AskAndReply("actionSet_Control_Loop_Parameters", BRFN::CMD_LOOP_PARAMETERS, reply);
+    ExpectSent(BRFN::CMD_LOOP_PARAMETERS, 1, {BRFN::EncodeLoopParameters(1, m_pWindow->m_loopAnswer, 1)});
 }
 
 void tst_AppWindow::commPortDialogSendsParsedPort_data()
@@ -621,7 +506,7 @@ void tst_AppWindow::commPortDialogSendsParsedPort_data()
     QTest::newRow("Off is not off") << true << "Off" << -1;
     QTest::newRow("no M sends nothing") << true << "/dev/ttyUSB0" << -1;
     QTest::newRow("ttyACM0 reads as 0") << true << "/dev/ttyACM0" << 0;
-    QTest::newRow("COM12 with M inside") << true << "COM12" << 12;
+    QTest::newRow("COM12") << true << "COM12" << 12;
     QTest::newRow("cancelled") << false << "COM7" << -1;
 }
 
@@ -630,105 +515,50 @@ void tst_AppWindow::commPortDialogSendsParsedPort()
     QFETCH(bool, accept);
     QFETCH(QString, port);
     QFETCH(int, sentPort);
-    m_pWindow = NewConnectedWindow();
+    OpenWindow();
     m_pWindow->m_nDialogResult = accept ? QDialog::Accepted : QDialog::Rejected;
     m_pWindow->m_strPortAnswer = port;
     m_pWindow->m_nBaudAnswer = 9600;
-
-    m_service.ClearReceived();
-    Action("action_SetupGPSCommunications")->trigger();
-    QTRY_COMPARE(m_service.Received(BRFN::CMD_COMM_PORT, 0).size(), 1);
-    QCOMPARE(m_pWindow->m_nDialogRuns, 0); // the reply opens the dialog, not the menu
-    m_service.Send(BRFN::CMD_COMM_PORT, BRFN::EncodeCommPort(0, 3, 4800));
-    QTRY_COMPARE(m_pWindow->m_nDialogRuns, 1);
+    AskAndReply("action_SetupGPSCommunications", BRFN::CMD_COMM_PORT, BRFN::EncodeCommPort(0, 3, 4800));
     QCOMPARE(m_pWindow->m_strPortShown, QString("COM3"));
     QCOMPARE(m_pWindow->m_nBaudShown, 4800u);
-    if (sentPort < 0) {
-        QTest::qWait(100);
-        QCOMPARE(m_service.Received(BRFN::CMD_COMM_PORT, 1).size(), 0);
-    } else {
-        QTRY_COMPARE(m_service.Received(BRFN::CMD_COMM_PORT, 1).size(), 1);
-        QCOMPARE(m_service.Received(BRFN::CMD_COMM_PORT, 1).at(0).payload,
-                 BRFN::EncodeCommPort(1, sentPort, 9600));
-    }
-}
-
-void tst_AppWindow::oneDialogPerKindAtATime()
-{
-    m_pWindow = NewConnectedWindow();
-    // Two replies in one segment: the first one's dialog is still queued when
-    // the second arrives, which is dropped.
-    m_service.SendTogether({{BRFN::CMD_COMM_PORT, BRFN::EncodeCommPort(0, 1, 4800)},
-                            {BRFN::CMD_COMM_PORT, BRFN::EncodeCommPort(0, 2, 4800)}});
-    QTRY_COMPARE(m_pWindow->m_nDialogRuns, 1);
-    QTest::qWait(100);
-    QCOMPARE(m_pWindow->m_nDialogRuns, 1);
-    QCOMPARE(m_pWindow->m_strPortShown, QString("COM1"));
-    // Once it has closed, the next reply opens it again.
-    m_service.Send(BRFN::CMD_COMM_PORT, BRFN::EncodeCommPort(0, 2, 4800));
-    QTRY_COMPARE(m_pWindow->m_nDialogRuns, 2);
-    QCOMPARE(m_pWindow->m_strPortShown, QString("COM2"));
-}
-
-void tst_AppWindow::gpsLockDialogSendsEditedConfig_data()
-{
-    QTest::addColumn<bool>("accept");
-    QTest::newRow("accepted") << true;
-    QTest::newRow("cancelled") << false;
+    ExpectSent(BRFN::CMD_COMM_PORT, 1,
+               sentPort < 0 ? QList<QByteArray>()
+                            : QList<QByteArray>({BRFN::EncodeCommPort(1, sentPort, 9600)}));
 }
 
 void tst_AppWindow::gpsLockDialogSendsEditedConfig()
 {
-    QFETCH(bool, accept);
-    m_pWindow = NewConnectedWindow();
-    m_pWindow->m_nDialogResult = accept ? QDialog::Accepted : QDialog::Rejected;
-    m_pWindow->m_lockAnswer.bEnable = false;
-    m_pWindow->m_lockAnswer.nDelay = 600;
+    OpenWindow();
+    const QByteArray reply = BRFN::EncodeGPSLockConfig(0, {true, 30});
+    m_pWindow->m_lockAnswer = {false, 600};
+    AskAndReply("action_Lock_Criteria", BRFN::CMD_GPS_LOCK_CONFIG, reply); // cancelled
+    QCOMPARE(BRFN::EncodeGPSLockConfig(0, m_pWindow->m_lockShown), reply);
+    ExpectSent(BRFN::CMD_GPS_LOCK_CONFIG, 1, {});
 
-    m_service.ClearReceived();
-    Action("action_Lock_Criteria")->trigger();
-    QTRY_COMPARE(m_service.Received(BRFN::CMD_GPS_LOCK_CONFIG, 0).size(), 1);
-    CBRFNProtocolQt::CMD_DATA_GPS_LOCK_CONFIG config;
-    config.bEnable = true;
-    config.nDelay = 30;
-    if (accept)
-        QTest::ignoreMessage(QtDebugMsg, "Blatt!");
-    m_service.Send(BRFN::CMD_GPS_LOCK_CONFIG, BRFN::EncodeGPSLockConfig(0, config));
-    QTRY_COMPARE(m_pWindow->m_nDialogRuns, 1);
-    QCOMPARE(m_pWindow->m_lockShown.bEnable, true);
-    QCOMPARE(m_pWindow->m_lockShown.nDelay, 30u);
-    if (accept) {
-        QTRY_COMPARE(m_service.Received(BRFN::CMD_GPS_LOCK_CONFIG, 1).size(), 1);
-        QCOMPARE(m_service.Received(BRFN::CMD_GPS_LOCK_CONFIG, 1).at(0).payload,
-                 BRFN::EncodeGPSLockConfig(1, m_pWindow->m_lockAnswer));
-    } else {
-        QTest::qWait(100);
-        QCOMPARE(m_service.Received(BRFN::CMD_GPS_LOCK_CONFIG, 1).size(), 0);
-    }
+    // Accepted, one dialog at a time: two replies in one segment, and the
+    // second arrives while the first one's dialog is still queued; it is dropped.
+    m_pWindow->m_nDialogResult = QDialog::Accepted;
+    QTest::ignoreMessage(QtDebugMsg, "Blatt!");
+    m_service.Send({{BRFN::CMD_GPS_LOCK_CONFIG, reply}, {BRFN::CMD_GPS_LOCK_CONFIG, reply}});
+    ExpectSent(BRFN::CMD_GPS_LOCK_CONFIG, 1, {BRFN::EncodeGPSLockConfig(1, m_pWindow->m_lockAnswer)});
+    QCOMPARE(m_pWindow->m_nDialogRuns, 2);
 }
 
-void tst_AppWindow::timeOffsetDialogSendsOffset()
+// The time offset dialog and the About box open from the menu, not from a reply.
+void tst_AppWindow::menuDialogsOpenAtOnce()
 {
-    m_pWindow = NewConnectedWindow();
+    OpenWindow();
     m_pWindow->m_nDialogResult = QDialog::Accepted;
     m_pWindow->m_dOffsetAnswer = 0.015;
-    m_service.ClearReceived();
     Action("action_SetTime_DifferenceOffset")->trigger();
     QCOMPARE(m_pWindow->m_nDialogRuns, 1);
     QCOMPARE(m_pWindow->m_dOffsetShown, 0.0);
-    QTRY_COMPARE(m_service.Received(BRFN::CMD_TIME_DIFF_OFFSET, 1).size(), 1);
-    QCOMPARE(m_service.Received(BRFN::CMD_TIME_DIFF_OFFSET, 1).at(0).payload, BRFN::EncodeTimeDiffOffset(1, 0.015));
-
     m_pWindow->m_nDialogResult = QDialog::Rejected;
     Action("action_SetTime_DifferenceOffset")->trigger();
     QCOMPARE(m_pWindow->m_nDialogRuns, 2);
-    QTest::qWait(100);
-    QCOMPARE(m_service.Received(BRFN::CMD_TIME_DIFF_OFFSET, 1).size(), 1);
-}
+    ExpectSent(BRFN::CMD_TIME_DIFF_OFFSET, 1, {BRFN::EncodeTimeDiffOffset(1, 0.015)});
 
-void tst_AppWindow::aboutActionOpensAbout()
-{
-    m_pWindow = NewConnectedWindow();
     Action("action_About")->trigger();
     QCOMPARE(m_pWindow->m_nAboutRuns, 1);
 }
@@ -737,69 +567,41 @@ void tst_AppWindow::aboutActionOpensAbout()
 
 void tst_AppWindow::navMenusAreExclusiveAndPersist_data()
 {
-    QTest::addColumn<QString>("format");
-    QTest::addColumn<QString>("units");
-    QTest::addColumn<QString>("storedFormat");
-    QTest::addColumn<QString>("storedUnits");
-    QTest::newRow("dd.dddd, metric") << "actionPosFormatDD_DDDD" << "action_Metric_Units" << "2" << "1";
-    QTest::newRow("dd mm ss, english") << "actionPosFormatDD_MM_SS_SSS" << "action_English_Units" << "1" << "0";
-    QTest::newRow("dd mm.mmmm, metric") << "actionPosFormatDD_MM_MMMM" << "action_Metric_Units" << "0" << "1";
+    // Position formats 0, 1, 2 and altitude units ft, m, as in the menus. Each row: "PosFormat/AltitudeUnits"
+    // stored before the start (empty: none), check marks after the start, the actions chosen, check marks
+    // after them and again after a restart, "PosFormat/AltitudeUnits" saved.
+    QTest::addColumn<QStringList>("row");
+    QTest::newRow("2 twice, metric") << QStringList{"", "0 ft", "2 m 2", "2 m", "2/1"};
+    QTest::newRow("1, english") << QStringList{"", "0 ft", "1 ft", "1 ft", "1/0"};
+    QTest::newRow("stored 1/1, then 0") << QStringList{"1/1", "1 m", "0", "0 m", "0/1"};
+    QTest::newRow("unknown format: no mark, junk units 0") << QStringList{"7/junk", "ft", "", "ft", "7/junk"};
 }
 
 void tst_AppWindow::navMenusAreExclusiveAndPersist()
 {
-    QFETCH(QString, format);
-    QFETCH(QString, units);
-    QFETCH(QString, storedFormat);
-    QFETCH(QString, storedUnits);
-    const QStringList formats = {"actionPosFormatDD_MM_MMMM", "actionPosFormatDD_MM_SS_SSS", "actionPosFormatDD_DDDD"};
-    const QStringList unitActions = {"action_English_Units", "action_Metric_Units"};
-    auto checked = [this](const QStringList& names) {
-        QStringList on;
-        for (const QString& name : names)
-            if (Action(qPrintable(name))->isChecked())
-                on << name;
-        return on;
+    QFETCH(QStringList, row);
+    const QString stored = row[0], initial = row[1], triggers = row[2], marks = row[3], saved = row[4];
+    QSettings settings("Brightfen", "TellurixPanel");
+    if (!stored.isEmpty()) {
+        settings.setValue("PosFormat", stored.section('/', 0, 0));
+        settings.setValue("AltitudeUnits", stored.section('/', 1, 1));
+        settings.sync();
+    }
+    auto start = [&] {
+        if (stored.startsWith('7'))
+            QTest::ignoreMessage(QtDebugMsg,
+                                 "WARNING: switch, m_NavConversions.GetPositionFormat() not handled");
+        OpenWindow();
+        return Marks();
     };
-
-    m_pWindow = NewConnectedWindow();
-    // Defaults with an empty store: format 0, English.
-    QCOMPARE(checked(formats), QStringList({"actionPosFormatDD_MM_MMMM"}));
-    QCOMPARE(checked(unitActions), QStringList({"action_English_Units"}));
-
-    Action(qPrintable(format))->trigger();
-    Action(qPrintable(units))->trigger();
-    QCOMPARE(checked(formats), QStringList({format}));
-    QCOMPARE(checked(unitActions), QStringList({units}));
-    // Choosing the checked entry again keeps its mark.
-    Action(qPrintable(format))->trigger();
-    QCOMPARE(checked(formats), QStringList({format}));
-
-    {
-        QSettings settings("Brightfen", "TellurixPanel");
-        QCOMPARE(settings.value("PosFormat").toString(), storedFormat);
-        QCOMPARE(settings.value("AltitudeUnits").toString(), storedUnits);
-    }
-
-    m_pWindow.reset();
-    m_pWindow = NewConnectedWindow();
-    QCOMPARE(checked(formats), QStringList({format}));
-    QCOMPARE(checked(unitActions), QStringList({units}));
-}
-
-void tst_AppWindow::unknownStoredFormatLeavesNoMark()
-{
-    {
-        QSettings settings("Brightfen", "TellurixPanel");
-        settings.setValue("PosFormat", "7");
-        settings.setValue("AltitudeUnits", "junk"); // reads as 0
-    }
-    QTest::ignoreMessage(QtDebugMsg, "WARNING: switch, m_NavConversions.GetPositionFormat() not handled");
-    m_pWindow = NewConnectedWindow();
-    for (const char* pszName : {"actionPosFormatDD_MM_MMMM", "actionPosFormatDD_MM_SS_SSS", "actionPosFormatDD_DDDD"})
-        QVERIFY2(!Action(pszName)->isChecked(), pszName);
-    QVERIFY(Action("action_English_Units")->isChecked());
-    QVERIFY(!Action("action_Metric_Units")->isChecked());
+    QCOMPARE(start(), initial);
+    for (const QString& code : triggers.split(' ', Qt::SkipEmptyParts))
+        Action(kNavActions.at(kNavCodes.indexOf(code)))->trigger();
+    QCOMPARE(Marks(), marks);
+    settings.sync();
+    QCOMPARE(settings.value("PosFormat").toString() + "/" + settings.value("AltitudeUnits").toString(),
+             saved);
+    QCOMPARE(start(), marks); // after a restart
 }
 
 // ---- Debug key sequence ---------------------------------------------------------
@@ -821,177 +623,86 @@ void tst_AppWindow::debugSequence()
 {
     QFETCH(QString, keys);
     QFETCH(bool, enabled);
-    m_pWindow = NewConnectedWindow();
-    QAction* pAction = Action("actionSet_Control_Loop_Parameters");
-    QVERIFY(!pAction->isVisible());
+    OpenWindow();
     if (enabled)
         QTest::ignoreMessage(QtDebugMsg, "Debug mode enabled!");
-    for (QChar c : keys) {
-        if (c == '^')
-            QTest::keyClick(m_pWindow.get(), Qt::Key_Shift);
-        else
-            QTest::keyClick(m_pWindow.get(), c.toLatin1());
-    }
-    QCOMPARE(pAction->isVisible(), enabled);
-    auto* pTools = m_pWindow->findChild<QMenu*>("menu_Tools");
-    QCOMPARE(pTools->actions().contains(pAction), true);
+    for (QChar c : keys)
+        QTest::keyClick(m_pWindow.get(), c == '^' ? Qt::Key_Shift : Qt::Key(c.toUpper().unicode()));
+    QCOMPARE(Action("actionSet_Control_Loop_Parameters")->isVisible(), enabled);
 }
 
 // ---- Data logs ---------------------------------------------------------------------
 
-namespace {
-struct LogCase
-{
-    quint16 nCommand;
-    const char* pszStart;
-    const char* pszStop;
-    const char* pszCaption;
-    const char* pszFilter;
-};
-const LogCase kLogs[2] = {
-    {BRFN::CMD_CONTROL_LOOP_STATUS_LOG, "actionStart_Control_Loop_Log", "actionStop_Control_Loop_Log",
-     "Save Control Loop Status Log", "Protocol File (*.csv)"},
-    {BRFN::CMD_RECORD_GPS_DATA, "actionStart_GPS_Data_Log", "actionStop_GPS_Data_Log", "Save GPS Data",
-     "Protocol File (*.txt)"},
-};
-void AddLogRows()
+void tst_AppWindow::logStatusReply_data()
 {
     QTest::addColumn<int>("log");
-    QTest::newRow("control loop log") << 0;
-    QTest::newRow("gps data log") << 1;
-}
-} // namespace
-
-void tst_AppWindow::logsBeforeAnyReplyBothEnabled()
-{
-    m_pWindow = NewConnectedWindow();
-    for (const LogCase& log : kLogs) {
-        QVERIFY(Action(log.pszStart)->isEnabled());
-        QVERIFY(Action(log.pszStop)->isEnabled());
-    }
-}
-
-void tst_AppWindow::logStatusWithoutStartOnlySetsActions_data()
-{
-    AddLogRows();
+    QTest::addColumn<bool>("start");     // the Start action was chosen before the reply
+    QTest::addColumn<int>("fileStatus"); // of the status reply: 1 logging
+    QTest::addColumn<QString>("answer"); // of the file dialog; empty: cancelled
+    QTest::addColumn<bool>("dialog");    // the file dialog opens
+    QTest::newRow("loop log: no start, idle") << 0 << false << 0 << "/tmp/x.csv" << false;
+    QTest::newRow("gps log: no start, logging") << 1 << false << 1 << "/tmp/x.txt" << false;
+    QTest::newRow("loop log: start, name chosen") << 0 << true << 0 << "/home/user/logs/run 1.csv" << true;
+    QTest::newRow("gps log: start, name chosen") << 1 << true << 0 << "/home/user/gps.txt" << true;
+    QTest::newRow("loop log: start, cancelled") << 0 << true << 0 << "" << true;
+    QTest::newRow("gps log: start, cancelled") << 1 << true << 0 << "" << true;
+    QTest::newRow("gps log: start while running") << 1 << true << 1 << "/tmp/x.txt" << false;
 }
 
-void tst_AppWindow::logStatusWithoutStartOnlySetsActions()
+void tst_AppWindow::logStatusReply()
 {
     QFETCH(int, log);
+    QFETCH(bool, start);
+    QFETCH(int, fileStatus);
+    QFETCH(QString, answer);
+    QFETCH(bool, dialog);
     const LogCase& c = kLogs[log];
-    m_pWindow = NewConnectedWindow();
-    m_service.Send(c.nCommand, BRFN::EncodeLogStatusReply(1, "/tmp/running.csv"));
-    QTRY_VERIFY(!Action(c.pszStart)->isEnabled());
-    QVERIFY(Action(c.pszStop)->isEnabled());
+    const bool bStarts = dialog && !answer.isEmpty();
+    OpenWindow();
+    QVERIFY(Action(c.pszStart)->isEnabled() && Action(c.pszStop)->isEnabled()); // before any reply
+    m_pWindow->m_strFileAnswer = answer;
+    m_service.m_received.clear();
+    if (start) {
+        Action(c.pszStart)->trigger();
+        QTRY_COMPARE(Sent(c.nCommand, 0).size(), 1);
+        QVERIFY(m_pWindow->m_fileDialogs.isEmpty()); // the reply opens the dialog
+    }
+    m_service.Send(c.nCommand,
+                   BRFN::EncodeLogStatusReply(uint8_t(fileStatus), fileStatus ? "/tmp/running" : ""));
+    QTRY_VERIFY(Action(c.pszStart)->isEnabled() != Action(c.pszStop)->isEnabled()); // the reply has arrived
+    QCOMPARE(Action(c.pszStop)->isEnabled(), fileStatus == 1);
+    // A chosen name is sent to the service, then the status is asked again.
+    ExpectSent(c.nCommand, 1,
+               bStarts ? QList<QByteArray>({BRFN::EncodeLogStart(answer)}) : QList<QByteArray>());
+    QCOMPARE(Sent(c.nCommand, 0).size(), int(start) + int(bStarts));
+    QCOMPARE(m_pWindow->m_fileDialogs, dialog ? QStringList({c.pszDialog}) : QStringList());
+    // The start is forgotten with the reply: the next status reply opens nothing.
     m_service.Send(c.nCommand, BRFN::EncodeLogStatusReply(0, ""));
-    QTRY_VERIFY(Action(c.pszStart)->isEnabled());
-    QVERIFY(!Action(c.pszStop)->isEnabled());
-    QTest::qWait(50);
-    QVERIFY(m_pWindow->m_fileCaptions.isEmpty());
-    // The other log's actions are untouched.
-    const LogCase& other = kLogs[1 - log];
+    QTRY_VERIFY(!Action(c.pszStop)->isEnabled());
+    Settle();
+    QCOMPARE(m_pWindow->m_fileDialogs.size(), int(dialog));
+    const LogCase& other = kLogs[1 - log]; // untouched
     QVERIFY(Action(other.pszStart)->isEnabled() && Action(other.pszStop)->isEnabled());
 }
 
-void tst_AppWindow::logStartAsksForFileAndStarts_data()
+// The start reply is only logged; a stop reply makes the actions idle whatever it says.
+void tst_AppWindow::logStartAndStopReplies()
 {
-    AddLogRows();
-}
-
-void tst_AppWindow::logStartAsksForFileAndStarts()
-{
-    QFETCH(int, log);
-    const LogCase& c = kLogs[log];
-    m_pWindow = NewConnectedWindow();
-    m_pWindow->m_strFileAnswer = "/home/user/logs/run 1.csv";
-    m_service.ClearReceived();
-
-    Action(c.pszStart)->trigger();
-    QTRY_COMPARE(m_service.Received(c.nCommand, 0).size(), 1);
-    QVERIFY(m_pWindow->m_fileCaptions.isEmpty()); // the reply opens the dialog
-    m_service.Send(c.nCommand, BRFN::EncodeLogStatusReply(0, ""));
-    QTRY_COMPARE(m_service.Received(c.nCommand, 1).size(), 1);
-    QCOMPARE(m_pWindow->m_fileCaptions, QStringList({c.pszCaption}));
-    QCOMPARE(m_pWindow->m_fileFilters, QStringList({c.pszFilter}));
-    QCOMPARE(m_service.Received(c.nCommand, 1).at(0).payload, BRFN::EncodeLogStart("/home/user/logs/run 1.csv"));
-    QTRY_COMPARE(m_service.Received(c.nCommand, 0).size(), 2); // status asked again after the start
-    QVERIFY(Action(c.pszStart)->isEnabled());
-    QVERIFY(!Action(c.pszStop)->isEnabled());
-
-    QTest::ignoreMessage(QtDebugMsg, "File open success");
-    m_service.Send(c.nCommand, BRFN::EncodeLogResultReply(1, 0));
-    m_service.Send(c.nCommand, BRFN::EncodeLogStatusReply(1, "/home/user/logs/run 1.csv"));
-    QTRY_VERIFY(Action(c.pszStop)->isEnabled());
-    QVERIFY(!Action(c.pszStart)->isEnabled());
-    QCOMPARE(m_pWindow->m_fileCaptions.size(), 1);
-
-    // Stop: the request only; the actions wait for the reply.
-    Action(c.pszStop)->trigger();
-    QTRY_COMPARE(m_service.Received(c.nCommand, 2).size(), 1);
-    QVERIFY(Action(c.pszStop)->isEnabled());
-    m_service.Send(c.nCommand, BRFN::EncodeLogResultReply(2, 0));
-    QTRY_VERIFY(Action(c.pszStart)->isEnabled());
-    QVERIFY(!Action(c.pszStop)->isEnabled());
-}
-
-void tst_AppWindow::logStartCancelledSendsNothing_data()
-{
-    AddLogRows();
-}
-
-void tst_AppWindow::logStartCancelledSendsNothing()
-{
-    QFETCH(int, log);
-    const LogCase& c = kLogs[log];
-    m_pWindow = NewConnectedWindow();
-    m_pWindow->m_strFileAnswer.clear(); // the user cancels
-    m_service.ClearReceived();
-    Action(c.pszStart)->trigger();
-    QTRY_COMPARE(m_service.Received(c.nCommand, 0).size(), 1);
-    m_service.Send(c.nCommand, BRFN::EncodeLogStatusReply(0, ""));
-    QTRY_COMPARE(m_pWindow->m_fileCaptions.size(), 1);
-    QTest::qWait(100);
-    QCOMPARE(m_service.Received(c.nCommand, 1).size(), 0);
-    QCOMPARE(m_service.Received(c.nCommand, 0).size(), 1);
-    QVERIFY(Action(c.pszStart)->isEnabled());
-    QVERIFY(!Action(c.pszStop)->isEnabled());
-    // The pending mark is gone: a later status reply opens nothing.
-    m_service.Send(c.nCommand, BRFN::EncodeLogStatusReply(0, ""));
-    QTest::qWait(100);
-    QCOMPARE(m_pWindow->m_fileCaptions.size(), 1);
-}
-
-void tst_AppWindow::logStartWhileRunningOpensNoDialog()
-{
-    m_pWindow = NewConnectedWindow();
-    const LogCase& c = kLogs[0];
-    m_pWindow->m_strFileAnswer = "/tmp/x.csv";
-    Action(c.pszStart)->trigger();
-    m_service.Send(c.nCommand, BRFN::EncodeLogStatusReply(1, "/tmp/already.csv"));
-    QTRY_VERIFY(!Action(c.pszStart)->isEnabled());
-    QTest::qWait(100);
-    QVERIFY(m_pWindow->m_fileCaptions.isEmpty());
-    QCOMPARE(m_service.Received(c.nCommand, 1).size(), 0);
-}
-
-void tst_AppWindow::logStopReplySetsIdleWhatever_data()
-{
-    AddLogRows();
-}
-
-void tst_AppWindow::logStopReplySetsIdleWhatever()
-{
-    QFETCH(int, log);
-    const LogCase& c = kLogs[log];
-    m_pWindow = NewConnectedWindow();
-    m_service.Send(c.nCommand, BRFN::EncodeLogStatusReply(1, "/tmp/running.txt"));
-    QTRY_VERIFY(!Action(c.pszStart)->isEnabled());
-    QTest::ignoreMessage(QtDebugMsg, "File open fail code: 5");
-    m_service.Send(c.nCommand, BRFN::EncodeLogResultReply(1, 5)); // start reply: only logged
-    m_service.Send(c.nCommand, BRFN::EncodeLogResultReply(2, -3)); // stop failed, still idle
-    QTRY_VERIFY(Action(c.pszStart)->isEnabled());
-    QVERIFY(!Action(c.pszStop)->isEnabled());
+    OpenWindow();
+    for (const auto& results : {QPair<int, int>(0, 0), QPair<int, int>(5, -3)}) { // start, stop; 0 success
+        const LogCase& c = kLogs[results.first ? 1 : 0];
+        QTest::ignoreMessage(QtDebugMsg, results.first ? "File open fail code: 5" : "File open success");
+        m_service.Send(c.nCommand, BRFN::EncodeLogResultReply(1, int8_t(results.first)));
+        m_service.Send(c.nCommand, BRFN::EncodeLogStatusReply(1, "/tmp/run"));
+        QTRY_VERIFY(!Action(c.pszStart)->isEnabled());
+        QVERIFY(Action(c.pszStop)->isEnabled());
+        Action(c.pszStop)->trigger(); // the request only; the actions wait for the reply
+        ExpectSent(c.nCommand, 2, {BRFN::EncodeSubCommand(2)});
+        QVERIFY(Action(c.pszStop)->isEnabled());
+        m_service.Send(c.nCommand, BRFN::EncodeLogResultReply(2, int8_t(results.second)));
+        QTRY_VERIFY(Action(c.pszStart)->isEnabled());
+        QVERIFY(!Action(c.pszStop)->isEnabled());
+    }
 }
 
 // ---- NMEA page -------------------------------------------------------------------
@@ -999,56 +710,46 @@ void tst_AppWindow::logStopReplySetsIdleWhatever()
 void tst_AppWindow::SendNmea(const QByteArray& datagram)
 {
     QUdpSocket sender;
-    QCOMPARE(sender.writeDatagram(datagram, QHostAddress::LocalHost, CMainWindow::NMEA_PORT), qint64(datagram.size()));
+    QCOMPARE(sender.writeDatagram(datagram, QHostAddress::LocalHost, CMainWindow::NMEA_PORT),
+             qint64(datagram.size()));
 }
 
 void tst_AppWindow::nmeaDatagramsReachThePage_data()
 {
-    QTest::addColumn<QByteArray>("datagram");
+    QTest::addColumn<QByteArrayList>("datagrams");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("CR LF becomes one line break")
-        << QByteArray("$GPGGA,1*00\r\n") << QString("$GPGGA,1*00\n");
-    QTest::newRow("every CR removed") << QByteArray("a\rb\r\r\nc\r") << QString("ab\nc");
-    QTest::newRow("cut at zero byte") << QByteArray("$GPRMC,2\r\n\0$GPZDA,3\r\n", 22) << QString("$GPRMC,2\n");
-    QTest::newRow("zero byte first shows nothing") << QByteArray("\0abc", 4) << QString();
-    QTest::newRow("two sentences in one datagram")
-        << QByteArray("$A*1\r\n$B*2\r\n") << QString("$A*1\n$B*2\n");
-    QTest::newRow("no line end is continued") << QByteArray("$GPG") << QString("$GPG");
-    QTest::newRow("utf-8") << QByteArray("\xc2\xb0\n") << QString::fromUtf8("\xc2\xb0\n");
+    QTest::newRow("CR LF becomes one line break") << QByteArrayList{"$GPGGA,1*00\r\n"} << "$GPGGA,1*00\n";
+    QTest::newRow("every CR removed") << QByteArrayList{"a\rb\r\r\nc\r"} << "ab\nc";
+    QTest::newRow("cut at zero byte")
+        << QByteArrayList{QByteArray("$GPRMC,2\r\n\0$GPZDA,3\r\n", 22)} << "$GPRMC,2\n";
+    QTest::newRow("zero byte first shows nothing") << QByteArrayList{QByteArray("\0abc", 4)} << "";
+    QTest::newRow("two sentences in one datagram") << QByteArrayList{"$A*1\r\n$B*2\r\n"} << "$A*1\n$B*2\n";
+    QTest::newRow("several datagrams in order, a line across two")
+        << QByteArrayList{"$A*1\r\n", "$B*2\r\n$C", "*3\r\n", "$D*4\r\n"} << "$A*1\n$B*2\n$C*3\n$D*4\n";
+    QTest::newRow("utf-8") << QByteArrayList{"\xc2\xb0\n"} << QString::fromUtf8("\xc2\xb0\n");
 }
 
 void tst_AppWindow::nmeaDatagramsReachThePage()
 {
-    QFETCH(QByteArray, datagram);
+    QFETCH(QByteArrayList, datagrams);
     QFETCH(QString, shown);
-    m_pWindow = NewConnectedWindow();
-    QVERIFY(Nmea()->toPlainText().isEmpty());
-    SendNmea(datagram);
-    SendNmea("END"); // a marker: once it is shown, the datagram before it has been handled
-    QTRY_VERIFY(Nmea()->toPlainText().endsWith("END"));
-    QCOMPARE(Nmea()->toPlainText(), shown + "END");
-}
-
-void tst_AppWindow::nmeaSeveralDatagramsInOrder()
-{
-    m_pWindow = NewConnectedWindow();
-    // The user has put the cursor at the top: new text still goes to the end.
+    OpenWindow();
     SendNmea("first\n");
     QTRY_COMPARE(Nmea()->toPlainText(), QString("first\n"));
+    // The user has put the cursor at the top: new text still goes to the end.
     QTextCursor cursor = Nmea()->textCursor();
     cursor.movePosition(QTextCursor::Start);
     Nmea()->setTextCursor(cursor);
-    for (int i = 0; i < 20; ++i)
-        SendNmea(QByteArray("$GPGSV,") + QByteArray::number(i) + "\r\n");
-    QString expected = "first\n";
-    for (int i = 0; i < 20; ++i)
-        expected += QString("$GPGSV,%1\n").arg(i);
-    QTRY_COMPARE(Nmea()->toPlainText(), expected);
+    for (const QByteArray& datagram : datagrams)
+        SendNmea(datagram);
+    SendNmea("END"); // a marker: once it is shown, the datagrams before it have been handled
+    QTRY_VERIFY(Nmea()->toPlainText().endsWith("END"));
+    QCOMPARE(Nmea()->toPlainText(), "first\n" + shown + "END");
 }
 
 void tst_AppWindow::nmeaPageKeepsLastThousandLines()
 {
-    m_pWindow = NewConnectedWindow();
+    OpenWindow();
     for (int i = 0; i < 1100; i += 50) {
         QByteArray datagram;
         for (int j = i; j < i + 50; ++j)
@@ -1062,29 +763,11 @@ void tst_AppWindow::nmeaPageKeepsLastThousandLines()
 
     // A sender that never ends its lines still cannot fill memory: long text
     // is broken so that the line cap applies.
-    const QByteArray chunk(4096, 'x');
     for (int i = 0; i < 3; ++i)
-        SendNmea(chunk);
+        SendNmea(QByteArray(4096, 'x'));
     QTRY_COMPARE(Nmea()->toPlainText().count('x'), 3 * 4096);
     QVERIFY(Nmea()->document()->lastBlock().length() - 1 <= 2 * 4096);
     QCOMPARE(Nmea()->document()->blockCount(), 1000);
-}
-
-void tst_AppWindow::nmeaSocketRecreatedOnReconnect()
-{
-    m_pWindow = NewConnectedWindow();
-    QUdpSocket* pFirst = m_pWindow->findChild<QUdpSocket*>();
-    QVERIFY(pFirst);
-    QPointer<QUdpSocket> pOld(pFirst);
-    SendNmea("one\n");
-    QTRY_COMPARE(Nmea()->toPlainText(), QString("one\n"));
-
-    m_service.DropConnection();
-    QVERIFY(m_service.WaitForNewConnection());
-    QTRY_VERIFY(pOld.isNull()); // replaced, not reused
-    SendNmea("two\n");
-    QTRY_COMPARE(Nmea()->toPlainText(), QString("one\ntwo\n"));
-    QCOMPARE(m_pWindow->findChildren<QUdpSocket*>().size(), 1);
 }
 
 QTEST_MAIN(tst_AppWindow)
