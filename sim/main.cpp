@@ -5,6 +5,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QHostAddress>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -76,8 +77,8 @@ int main(int argc, char* argv[])
     parser.addOptions({
         {"port", "TCP port to listen on for the panel (default 51501).", "port", "51501"},
         {"address",
-         "Address to listen on (default 127.0.0.1). A panel can make the service write log files wherever it "
-         "names, so keep it on a loopback address.",
+         "IP address to listen on (default 127.0.0.1). A panel can make the service write log files wherever "
+         "it names, so keep it on a loopback address.",
          "address", "127.0.0.1"},
         {"nmea-port", "UDP port on 127.0.0.1 that receives the NMEA sentences (default 51502).", "port",
          "51502"},
@@ -161,6 +162,11 @@ int main(int argc, char* argv[])
             service.Replay().EpochCount(), c.nLines, c.nDecoded, c.nOther, c.nMalformed, c.nBadChecksum,
             c.nNoise);
     }
+    if (!QHostAddress(options.strAddress).isLoopback())
+        std::fprintf(stderr,
+                     "tellurix-sim: warning: %s is reachable from other computers, and a panel "
+                     "names the files the service writes\n",
+                     qPrintable(options.strAddress));
     std::fflush(stderr);
     const int nResult = app.exec();
     std::fprintf(stderr, "tellurix-sim: stopped after %d service seconds\n", service.Second());

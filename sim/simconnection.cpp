@@ -2,6 +2,7 @@
 
 #include "simservice.h"
 
+#include <QDebug>
 #include <QTcpSocket>
 
 namespace {
@@ -51,8 +52,21 @@ void CSimConnection::Send(uint16_t nCommand, const QByteArray& payload)
 
 void CSimConnection::SendRaw(const QByteArray& bytes)
 {
-    if (!m_bClosed)
-        m_pSocket->write(bytes);
+    if (m_bClosed)
+        return;
+    m_pSocket->write(bytes);
+    DropIfBacklogged();
+}
+
+void CSimConnection::DropIfBacklogged()
+{
+    if (m_bClosed || m_pSocket->bytesToWrite() <= MAX_PENDING_BYTES)
+        return;
+    qDebug() << "tellurix-sim: panel does not read, dropped with" << m_pSocket->bytesToWrite()
+             << "bytes unsent";
+    m_bClosed = true;
+    m_pSocket->abort();
+    OnDisconnected();
 }
 
 void CSimConnection::Close()
@@ -99,6 +113,7 @@ int CSimConnection::ReadBytes(uint8_t*, int)
 void CSimConnection::WriteBytes(const uint8_t* pData, uint16_t nCount)
 {
     m_pSocket->write(reinterpret_cast<const char*>(pData), nCount);
+    DropIfBacklogged();
 }
 
 void CSimConnection::OnActivity(int, int) {}

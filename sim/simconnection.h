@@ -27,6 +27,16 @@ public:
     // Lets the written bytes go out, then closes the connection.
     void Close();
 
+    // A panel that stops reading must not make the service hold its pushes
+    // without end: once this many written bytes wait in the socket, the
+    // panel is dropped (it reconnects and starts afresh).
+    static constexpr qint64 MAX_PENDING_BYTES = 1024 * 1024;
+
+    // One forced calibration at a time: a request while one runs is answered
+    // by that one's result.
+    bool CalibrationPending() const { return m_bCalibrationPending; }
+    void SetCalibrationPending(bool bPending) { m_bCalibrationPending = bPending; }
+
     // The framed bytes of one packet, for the fault mode that cuts a packet.
     static QByteArray Frame(uint16_t nCommand, const QByteArray& payload);
 
@@ -48,10 +58,13 @@ protected:
     void EndTransmit() override;
 
 private:
+    void DropIfBacklogged();
+
     QTcpSocket* m_pSocket;
     CSimService* m_pService;
     bool m_bClosed = false; // no more sends
     bool m_bGone = false;   // SignalClosed emitted
+    bool m_bCalibrationPending = false;
 };
 
 #endif // SIMCONNECTION_H

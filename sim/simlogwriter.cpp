@@ -1,10 +1,14 @@
 #include "simlogwriter.h"
 
+#include <QFileInfo>
+
 int8_t CSimLogWriter::Start(const QString& strFileName, const QByteArray& header)
 {
     if (m_File.isOpen())
         return RESULT_ALREADY_OPEN;
-    if (strFileName.isEmpty())
+    // Only a regular file: opening a pipe would block the service until
+    // someone reads it, and a device is no log.
+    if (strFileName.isEmpty() || (QFileInfo::exists(strFileName) && !QFileInfo(strFileName).isFile()))
         return RESULT_CANNOT_OPEN;
     m_File.setFileName(strFileName);
     if (!m_File.open(QIODevice::WriteOnly | QIODevice::Truncate))

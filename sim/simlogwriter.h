@@ -6,7 +6,8 @@
 //
 // Result bytes sent back to the panel:
 //   0 RESULT_OK           the file was opened (start) or closed (stop)
-//   1 RESULT_CANNOT_OPEN  the name is empty or the file cannot be opened
+//   1 RESULT_CANNOT_OPEN  the name is empty, names something other than a
+//                         regular file, or the file cannot be opened
 //   2 RESULT_ALREADY_OPEN a start while the log is running; it keeps running
 //   3 RESULT_NOT_OPEN     a stop while no log is running
 

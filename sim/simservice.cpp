@@ -58,7 +58,15 @@ bool CSimService::Start(QString* pError)
 {
     if (!m_Options.strReplayFile.isEmpty() && !m_Replay.Load(m_Options.strReplayFile, pError))
         return false;
-    if (!m_pServer->listen(QHostAddress(m_Options.strAddress), m_Options.nPort)) {
+    // QHostAddress takes a name it cannot parse for the any-address: the
+    // service would then listen on every interface.
+    QHostAddress address;
+    if (!address.setAddress(m_Options.strAddress)) {
+        if (pError)
+            *pError = QString("%1 is not an IP address (such as 127.0.0.1)").arg(m_Options.strAddress);
+        return false;
+    }
+    if (!m_pServer->listen(address, m_Options.nPort)) {
         if (pError)
             *pError = QString("cannot listen on %1:%2: %3")
                           .arg(m_Options.strAddress)
@@ -95,7 +103,9 @@ void CSimService::OnConnectionClosed(CSimConnection* pConnection)
 
 void CSimService::Broadcast(uint16_t nCommand, const QByteArray& payload)
 {
-    for (CSimConnection* pConnection : qAsConst(m_Connections)) {
+    // A copy: a panel that does not read is dropped (and unlisted) by a send.
+    const QList<CSimConnection*> connections = m_Connections;
+    for (CSimConnection* pConnection : connections) {
         pConnection->Send(nCommand, payload);
         if (m_Options.bGarbage)
             SendGarbage(pConnection);
@@ -243,9 +253,13 @@ void CSimService::HandleLog(CSimConnection* pConnection, uint16_t nCommand, CSim
 
 void CSimService::StartCalibration(CSimConnection* pConnection)
 {
+    if (pConnection->CalibrationPending())
+        return;
+    pConnection->SetCalibrationPending(true);
     // The connection is the timer's context: a panel that leaves before the
     // result is ready gets nothing, and the service does not touch it.
     QTimer::singleShot(m_Options.nCalibrationDelayMs, pConnection, [this, pConnection]() {
+        pConnection->SetCalibrationPending(false);
         if (m_strNTPAddress.trimmed().isEmpty()) {
             m_dNTPAux = 0.0;
             m_dEstCalibration = NO_NTP_RESPONSE;
@@ -322,7 +336,8 @@ void CSimService::HandlePacket(CSimConnection* pConnection, uint16_t nCommand, c
         if (nSub == BRFN::SUB_REQUEST) {
             pConnection->Send(nCommand, BRFN::EncodeNTPValues(m_dNTPAux, m_dEstCalibration));
         } else if (nSub == BRFN::SUB_SET) {
-            m_strNTPAddress = BRFN::DecodeNTPAddress(pPayload, nLength);
+            // A panel sends at most 510 characters; a longer reply would not fit a packet.
+            m_strNTPAddress = BRFN::DecodeNTPAddress(pPayload, nLength).left(BRFN::MAX_NTP_ADDRESS);
             qDebug() << "tellurix-sim: NTP server" << m_strNTPAddress;
         } else if (nSub == BRFN::SUB_2) {
             pConnection->Send(nCommand, BRFN::EncodeNTPAddressReply(m_strNTPAddress));

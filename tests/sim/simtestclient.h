@@ -11,6 +11,7 @@
 #include <QHostAddress>
 #include <QList>
 #include <QTcpSocket>
+#include <QTest>
 
 class CSimTestClient : public CBRFNProtocolPacket
 {
@@ -42,38 +43,44 @@ public:
         SendPacket(nCommand, reinterpret_cast<const uint8_t*>(payload.constData()), uint16_t(payload.size()));
     }
 
-    int Count(uint16_t nCommand) const
+    // Sends a packet and waits for the reply with the same command and first
+    // byte; returns its payload (empty when none came within 5 s).
+    QByteArray Ask(uint16_t nCommand, const QByteArray& payload)
     {
-        int n = 0;
-        for (const PACKET& p : m_Packets)
-            n += p.nCommand == nCommand ? 1 : 0;
-        return n;
+        const int nSub = uint8_t(payload.at(0));
+        const int nBefore = Count(nCommand, nSub);
+        Send(nCommand, payload);
+        if (!QTest::qWaitFor([&]() { return Count(nCommand, nSub) > nBefore; }, 5000))
+            return QByteArray();
+        return Last(nCommand, nSub);
     }
 
-    // The last packet of a command with the given first byte (-1: any).
-    QByteArray Last(uint16_t nCommand, int nSubCommand = -1) const
+    // Payloads of a command, in arrival order, whose first byte is nSubCommand (-1: any).
+    QList<QByteArray> All(uint16_t nCommand, int nSubCommand = -1) const
     {
-        for (int i = m_Packets.size() - 1; i >= 0; --i) {
-            const PACKET& p = m_Packets.at(i);
+        QList<QByteArray> payloads;
+        for (const PACKET& p : m_Packets) {
             if (p.nCommand == nCommand &&
                 (nSubCommand < 0 || (!p.payload.isEmpty() && uint8_t(p.payload[0]) == nSubCommand)))
-                return p.payload;
+                payloads.append(p.payload);
         }
-        return QByteArray();
+        return payloads;
     }
-
-    int CountSub(uint16_t nCommand, int nSubCommand) const
+    int Count(uint16_t nCommand, int nSubCommand = -1) const { return All(nCommand, nSubCommand).size(); }
+    QByteArray Last(uint16_t nCommand, int nSubCommand = -1) const
     {
-        int n = 0;
-        for (const PACKET& p : m_Packets)
-            n += p.nCommand == nCommand && !p.payload.isEmpty() && uint8_t(p.payload[0]) == nSubCommand ? 1
-                                                                                                        : 0;
-        return n;
+        const QList<QByteArray> payloads = All(nCommand, nSubCommand);
+        return payloads.isEmpty() ? QByteArray() : payloads.last();
     }
 
     static const uint8_t* Data(const QByteArray& payload)
     {
         return reinterpret_cast<const uint8_t*>(payload.constData());
+    }
+    // Decode(BRFN::DecodeGPSStatus, payload)
+    template <class T> static T Decode(T (*pDecode)(const uint8_t*, int), const QByteArray& payload)
+    {
+        return pDecode(Data(payload), payload.size());
     }
 
     QTcpSocket m_Socket;
