@@ -3,7 +3,7 @@
 // BM_ChecksumReference walks the same buffer with a plain byte-wise checksum
 // loop and is the yardstick for BM_ProcessByte.
 #include "brfncodec.h"
-#include "cbrfnprotocolpacket.h"
+#include "cbrfnframer.h"
 
 #include <benchmark/benchmark.h>
 
@@ -15,46 +15,18 @@
 
 namespace {
 
-class CountingFramer : public CBRFNProtocolPacket
+class CountingFramer : public CBRFNFramer
 {
 public:
     int64_t nPackets = 0;
     int64_t nPayloadBytes = 0;
 
 protected:
-    int ReadBytes(uint8_t*, int) override { return 0; }
-    void WriteBytes(const uint8_t*, uint16_t) override {}
-    void OnActivity(int, int) override {}
     void OnPacketReceived(uint16_t, const uint8_t*, uint16_t nLength) override
     {
         ++nPackets;
         nPayloadBytes += nLength;
     }
-    void SpareHook() override {}
-    void BeginTransmit() override {}
-    void EndTransmit() override {}
-};
-
-// Frames a packet the way the service does.
-class FrameWriter : public CBRFNProtocolPacket
-{
-public:
-    QByteArray out;
-    void Add(uint16_t nCommand, const QByteArray& payload)
-    {
-        SendPacket(nCommand, reinterpret_cast<const uint8_t*>(payload.constData()), uint16_t(payload.size()));
-    }
-
-protected:
-    int ReadBytes(uint8_t*, int) override { return 0; }
-    void WriteBytes(const uint8_t* p, uint16_t n) override
-    {
-        out.append(reinterpret_cast<const char*>(p), n);
-    }
-    void OnActivity(int, int) override {}
-    void SpareHook() override {}
-    void BeginTransmit() override {}
-    void EndTransmit() override {}
 };
 
 // About 4 MB: per simulated second one status push (82 bytes) and one GPS
@@ -65,28 +37,28 @@ const QByteArray& Stream(int64_t* pPackets = nullptr)
     static int64_t s_nPackets = 0;
     static const QByteArray s_stream = [] {
         std::mt19937 rng(7);
-        FrameWriter w;
+        QByteArray out;
         BRFN::CMD_DATA_CONTROL_LOOP_STATUS status;
         BRFN::CMD_DATA_GPS_STATUS gps;
         gps.nSatsInView = 12;
         for (int i = 0; i < 12; ++i)
             gps.aSats[i] = {i % 4, i + 1, i * 30, 10 + i * 6, 20 + i, i % 2 == 0};
-        for (int second = 0; w.out.size() < 4 * 1024 * 1024; ++second) {
+        for (int second = 0; out.size() < 4 * 1024 * 1024; ++second) {
             status.dTimeDiff = std::uniform_real_distribution<double>(-1e-3, 1e-3)(rng);
             status.nSamples = second;
-            w.Add(BRFN::CMD_CONTROL_LOOP_STATUS, BRFN::EncodeControlLoopStatus(status));
+            out += FramePacket(BRFN::CMD_CONTROL_LOOP_STATUS, BRFN::EncodeControlLoopStatus(status));
             gps.nGPSTime = 1700000000 + second;
-            w.Add(BRFN::CMD_GPS_STATUS, BRFN::EncodeGPSStatus(gps));
+            out += FramePacket(BRFN::CMD_GPS_STATUS, BRFN::EncodeGPSStatus(gps));
             s_nPackets += 2;
             if (second % 10 == 0) {
-                w.Add(BRFN::CMD_NTP_CALIBRATION, BRFN::EncodeNTPValues(0, 0.0125));
+                out += FramePacket(BRFN::CMD_NTP_CALIBRATION, BRFN::EncodeNTPValues(0, 0.0125));
                 ++s_nPackets;
             }
             if (second % 7 == 0)
                 for (int k = 0; k < 37; ++k)
-                    w.out.append(char(rng() & 0xFF));
+                    out.append(char(rng() & 0xFF));
         }
-        return w.out;
+        return out;
     }();
     if (pPackets)
         *pPackets = s_nPackets;

@@ -10,6 +10,7 @@
 //  - differentially: one framer fed byte by byte with ProcessByte, another fed
 //    in pieces with ProcessBytes, must deliver the same packets.
 #include "brfncodec.h"
+#include "cbrfnframer.h"
 #include "cbrfnprotocolqt.h"
 
 #include <QCoreApplication>
@@ -33,16 +34,13 @@ CBRFNProtocolQt* Client()
 }
 
 // Remembers a digest of every packet it delivers.
-class DigestFramer : public CBRFNProtocolPacket
+class DigestFramer : public CBRFNFramer
 {
 public:
     uint64_t nDigest = 1469598103934665603ull;
     int nPackets = 0;
 
 protected:
-    int ReadBytes(uint8_t*, int) override { return 0; }
-    void WriteBytes(const uint8_t*, uint16_t) override {}
-    void OnActivity(int, int) override {}
     void OnPacketReceived(uint16_t nCommand, const uint8_t* p, uint16_t n) override
     {
         ++nPackets;
@@ -51,9 +49,6 @@ protected:
         for (uint16_t i = 0; i < n; ++i)
             Mix(p[i]);
     }
-    void SpareHook() override {}
-    void BeginTransmit() override {}
-    void EndTransmit() override {}
 
 private:
     void Mix(uint64_t v) { nDigest = (nDigest ^ v) * 1099511628211ull; }

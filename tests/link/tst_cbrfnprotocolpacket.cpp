@@ -1,5 +1,6 @@
 // Framing: every failure path, any split of a stream, the worked example.
-#include "cbrfnprotocolpacket.h"
+#include "cbrfnframer.h"
+#include "wire.h"
 
 #include <QByteArray>
 #include <QVector>
@@ -15,7 +16,7 @@ struct Packet
 };
 
 // Records what the framing hands to its transport hooks.
-class RecordingFramer : public CBRFNProtocolPacket
+class RecordingFramer : public CBRFNFramer
 {
 public:
     QVector<Packet> received;
@@ -38,7 +39,6 @@ public:
     }
 
 protected:
-    int ReadBytes(uint8_t*, int) override { return 0; }
     void WriteBytes(const uint8_t* p, uint16_t n) override
     {
         calls << QStringLiteral("write %1").arg(n);
@@ -53,26 +53,9 @@ protected:
     {
         received.append({c, QByteArray(reinterpret_cast<const char*>(p), n)});
     }
-    void SpareHook() override {}
     void BeginTransmit() override { calls << QStringLiteral("begin"); }
     void EndTransmit() override { calls << QStringLiteral("end"); }
 };
-
-// Builds a packet independently of the code under test.
-QByteArray frame(quint16 nCommand, const QByteArray& payload, quint16 nReserved = 0, int nChecksumDelta = 0)
-{
-    QByteArray a;
-    a.append(char(0x42)).append(char(0x52));
-    a.append(char(nReserved >> 8)).append(char(nReserved & 0xFF));
-    a.append(char(nCommand >> 8)).append(char(nCommand & 0xFF));
-    a.append(char(payload.size() >> 8)).append(char(payload.size() & 0xFF));
-    a.append(payload);
-    unsigned sum = 0;
-    for (int i = 2; i < a.size(); ++i)
-        sum += uint8_t(a[i]);
-    a.append(char((sum + nChecksumDelta) & 0xFF));
-    return a;
-}
 
 QByteArray pattern(int n)
 {

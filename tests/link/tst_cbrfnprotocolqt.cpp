@@ -1,5 +1,6 @@
 // The protocol client against a real QTcpServer on 127.0.0.1:51501.
 #include "cbrfnprotocolqt.h"
+#include "wire.h"
 
 #include <QPointer>
 #include <QTcpServer>
@@ -12,23 +13,6 @@
 using namespace BRFN;
 
 namespace {
-
-QByteArray frame(quint16 nCommand, const QByteArray& payload)
-{
-    QByteArray a = QByteArray::fromHex("42520000");
-    a.append(char(nCommand >> 8)).append(char(nCommand & 0xFF));
-    a.append(char(payload.size() >> 8)).append(char(payload.size() & 0xFF));
-    a.append(payload);
-    unsigned sum = 0;
-    for (int i = 2; i < a.size(); ++i)
-        sum += uint8_t(a[i]);
-    return a.append(char(sum & 0xFF));
-}
-
-QByteArray request(quint16 nCommand, char nSub = 0)
-{
-    return frame(nCommand, QByteArray(1, nSub));
-}
 
 // Plays the service: accepts the client and collects the raw bytes it sends.
 class FakeService : public QObject
