@@ -60,7 +60,8 @@ void CBRFNProtocolPacket::ProcessHeaderByte(uint8_t byte)
         break;
     case 9:
         if (byte == m_nRxChecksum) {
-            OnPacketReceived(m_nRxCommand, reinterpret_cast<const uint8_t*>(m_aRxBuffer), m_nRxLength);
+            OnPacketReceived(m_nRxCommand, reinterpret_cast<const uint8_t*>(m_aRxBuffer),
+                             uint16_t(m_nRxLength));
             OnActivity(0, DIRECTION_RX);
         }
         m_nRxState = 0;
@@ -78,7 +79,7 @@ void CBRFNProtocolPacket::ProcessBytes(const uint8_t* pData, size_t nCount)
         if (m_nRxState == 8) {
             const size_t nRun = std::min<size_t>(nCount - i, size_t(m_nRxLength - m_nRxCount));
             std::memcpy(m_aRxBuffer + m_nRxCount, pData + i, nRun);
-            m_nRxCount = uint16_t(m_nRxCount + nRun);
+            m_nRxCount = uint32_t(m_nRxCount + nRun);
             i += nRun;
             if (m_nRxCount >= m_nRxLength)
                 EndOfPayload();
@@ -91,7 +92,7 @@ void CBRFNProtocolPacket::ProcessBytes(const uint8_t* pData, size_t nCount)
 void CBRFNProtocolPacket::EndOfPayload()
 {
     uint8_t nSum = m_nRxChecksum;
-    for (int i = 0; i < m_nRxLength; ++i)
+    for (uint32_t i = 0; i < m_nRxLength; ++i)
         nSum = uint8_t(nSum + uint8_t(m_aRxBuffer[i]));
     m_nRxChecksum = nSum;
     m_nRxState = 9;

@@ -84,8 +84,11 @@ private:
 
     int32_t m_nRxState = 0;
     uint16_t m_nRxCommand = 0;
-    uint16_t m_nRxLength = 0;
-    uint16_t m_nRxCount = 0;
+    // Announced payload length and bytes stored so far: 16-bit quantities on
+    // the wire, held in 32 bits because 16-bit loads and stores in the payload
+    // path cost more than twice the time per byte on this hardware.
+    uint32_t m_nRxLength = 0;
+    uint32_t m_nRxCount = 0;
     uint8_t m_nRxChecksum = 0;
     // Not a character type: a store into the buffer cannot alias the counters
     // above, so the compiler may keep them in registers across bytes.
