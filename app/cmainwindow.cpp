@@ -43,8 +43,7 @@ static void InitResources()
     Q_INIT_RESOURCE(tellurix);
 }
 
-CMainWindow::CMainWindow(QWidget* pParent)
-    : QMainWindow(pParent), m_SWUpdate(nullptr), m_NavConversions(0, 0)
+CMainWindow::CMainWindow(QWidget* pParent) : QMainWindow(pParent), m_SWUpdate(nullptr), m_NavConversions(0, 0)
 {
     InitResources();
     ui = new Ui_CMainWindow;
@@ -68,8 +67,8 @@ CMainWindow::CMainWindow(QWidget* pParent)
     connect(m_pProtocol, SIGNAL(SignalDisconnected()), this, SLOT(OnBRFNProtocolDisconnected()));
     connect(m_pProtocol, SIGNAL(SignalConnected()), this, SLOT(OnBRFNProtocolConnected()));
     connect(m_pProtocol,
-            SIGNAL(RxCmdControlLoopStatusHistory(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS_HISTORY&)), this,
-            SLOT(OnRxControlLoopStatusHistory(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS_HISTORY&)));
+            SIGNAL(RxCmdControlLoopStatusHistory(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS_HISTORY&)),
+            this, SLOT(OnRxControlLoopStatusHistory(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS_HISTORY&)));
     connect(m_pProtocol, SIGNAL(RxCmdControlLoopStatusLog(int, int, int, QString&)), this,
             SLOT(OnRxCmdControlLoopStatusLog(int, int, int, QString&)));
     connect(m_pProtocol, SIGNAL(RxCmdRecordGPSData(int, int, int, QString&)), this,
@@ -185,7 +184,8 @@ void CMainWindow::OnRxControlLoopStatusHistory(CBRFNProtocolQt::CMD_DATA_CONTROL
     }
 }
 
-void CMainWindow::ConvertGPSStatus(const CBRFNProtocolQt::CMD_DATA_GPS_STATUS& Data, CGPSDisplayData& rDisplay)
+void CMainWindow::ConvertGPSStatus(const CBRFNProtocolQt::CMD_DATA_GPS_STATUS& Data,
+                                   CGPSDisplayData& rDisplay)
 {
     rDisplay.dLatitude = Data.dLatitude;
     rDisplay.dLongitude = Data.dLongitude;
@@ -376,25 +376,16 @@ void CMainWindow::on_actionSet_Control_Loop_Parameters_triggered()
     m_pProtocol->RequestLoopParameters();
 }
 
-// Dialogs opened from a reply run from the event loop once the reply's
-// handler has returned: a modal loop inside the socket's read notification
-// would keep the socket from reading until more bytes arrived.
 void CMainWindow::OnRxCmdLoopParameters(CBRFNProtocolQt::CMD_DATA_LOOP_PARAMETERS Data)
 {
     if (m_bLoopParametersPending) {
         m_bLoopParametersPending = false;
-        if (m_bLoopParametersDialogBusy) {
-            qDebug() << "CMainWindow::OnRxCmdLoopParameters(): dialog already open, reply dropped";
-        } else {
-            m_bLoopParametersDialogBusy = true;
-            QTimer::singleShot(0, this, [this, Data] {
-                CBRFNProtocolQt::CMD_DATA_LOOP_PARAMETERS Params = Data;
-                // On acceptance bLoopEnabled carries the reset-loop request.
-                if (ExecLoopParametersDialog(Params) == QDialog::Accepted)
-                    m_pProtocol->SetLoopParameters(Params, Params.bLoopEnabled != 0);
-                m_bLoopParametersDialogBusy = false;
-            });
-        }
+        OpenDialogLater(m_bLoopParametersDialogBusy, "CMainWindow::OnRxCmdLoopParameters():", [this, Data] {
+            CBRFNProtocolQt::CMD_DATA_LOOP_PARAMETERS Params = Data;
+            // On acceptance bLoopEnabled carries the reset-loop request.
+            if (ExecLoopParametersDialog(Params) == QDialog::Accepted)
+                m_pProtocol->SetLoopParameters(Params, Params.bLoopEnabled != 0);
+        });
     }
     m_bControlLoopEnabled = Data.bLoopEnabled != 0;
     ui->action_Enable_Control_Loop->setChecked(m_bControlLoopEnabled);
@@ -409,12 +400,7 @@ void CMainWindow::on_action_SetupGPSCommunications_triggered()
 
 void CMainWindow::OnRxCmdCommPort(CBRFNProtocolQt::CMD_DATA_COMM_PORT Data)
 {
-    if (m_bCommPortDialogBusy) {
-        qDebug() << "CMainWindow::OnRxCmdCommPort(): dialog already open, reply dropped";
-        return;
-    }
-    m_bCommPortDialogBusy = true;
-    QTimer::singleShot(0, this, [this, Data] {
+    OpenDialogLater(m_bCommPortDialogBusy, "CMainWindow::OnRxCmdCommPort():", [this, Data] {
         QString strPort = QString::asprintf("COM%d", Data.nPort);
         unsigned int nBaud = quint32(Data.nBaud);
         if (ExecCommPortDialog(strPort, nBaud) == QDialog::Accepted) {
@@ -425,12 +411,12 @@ void CMainWindow::OnRxCmdCommPort(CBRFNProtocolQt::CMD_DATA_COMM_PORT Data)
             if (strPort == QLatin1String("off")) {
                 m_pProtocol->SetCommPort(0, int(nBaud));
             } else {
-                const QStringList parts = strPort.split(QLatin1Char('M'), Qt::KeepEmptyParts, Qt::CaseSensitive);
+                const QStringList parts =
+                    strPort.split(QLatin1Char('M'), Qt::KeepEmptyParts, Qt::CaseSensitive);
                 if (parts.size() >= 2)
                     m_pProtocol->SetCommPort(parts.at(1).toInt(nullptr, 10), int(nBaud));
             }
         }
-        m_bCommPortDialogBusy = false;
     });
 }
 
@@ -448,18 +434,12 @@ void CMainWindow::on_action_Lock_Criteria_triggered()
 
 void CMainWindow::OnRxCmdGPSLockStatus(CBRFNProtocolQt::CMD_DATA_GPS_LOCK_CONFIG Data)
 {
-    if (m_bGPSLockDialogBusy) {
-        qDebug() << "CMainWindow::OnRxCmdGPSLockStatus(): dialog already open, reply dropped";
-        return;
-    }
-    m_bGPSLockDialogBusy = true;
-    QTimer::singleShot(0, this, [this, Data] {
+    OpenDialogLater(m_bGPSLockDialogBusy, "CMainWindow::OnRxCmdGPSLockStatus():", [this, Data] {
         CBRFNProtocolQt::CMD_DATA_GPS_LOCK_CONFIG Config = Data;
         if (ExecGPSLockConfigDialog(Config) == QDialog::Accepted) {
             qDebug() << "Blatt!";
             m_pProtocol->SetGPSLockConfig(Config);
         }
-        m_bGPSLockDialogBusy = false;
     });
 }
 
@@ -574,28 +554,39 @@ void CMainWindow::OnLogReply(LogKind nKind, int nSubCmd, int nFileStatus, int nR
 // The file dialog runs from the event loop, after the reply's handler.
 void CMainWindow::AskForLogFile(LogKind nKind)
 {
-    bool& bBusy = nKind == LOG_CONTROL_LOOP ? m_bControlLoopLogDialogBusy : m_bGPSDataLogDialogBusy;
-    if (bBusy) {
-        qDebug() << "CMainWindow::AskForLogFile(): file dialog already open, reply dropped";
-        return;
-    }
-    bBusy = true;
-    QTimer::singleShot(0, this, [this, nKind] {
+    bool& rbBusy = nKind == LOG_CONTROL_LOOP ? m_bControlLoopLogDialogBusy : m_bGPSDataLogDialogBusy;
+    OpenDialogLater(rbBusy, "CMainWindow::AskForLogFile():", [this, nKind] {
         if (nKind == LOG_CONTROL_LOOP) {
-            const QString strName = GetSaveFileName(tr("Save Control Loop Status Log"), tr("Protocol File (*.csv)"));
+            const QString strName =
+                GetSaveFileName(tr("Save Control Loop Status Log"), tr("Protocol File (*.csv)"));
             if (!strName.isEmpty()) {
                 m_pProtocol->StartControlLoopStatusLog(strName);
                 m_pProtocol->RequestControlLoopStatusLog();
             }
-            m_bControlLoopLogDialogBusy = false;
         } else {
             const QString strName = GetSaveFileName(tr("Save GPS Data"), tr("Protocol File (*.txt)"));
             if (!strName.isEmpty()) {
                 m_pProtocol->StartRecordGPSData(strName);
                 m_pProtocol->RequestRecordGPSData();
             }
-            m_bGPSDataLogDialogBusy = false;
         }
+    });
+}
+
+// A dialog opened from a reply runs from the event loop once the reply's
+// handler has returned (a modal loop inside the socket's read notification
+// would keep the socket from reading until more bytes arrived). One dialog per
+// busy flag: a reply that arrives while its dialog is open or queued is dropped.
+void CMainWindow::OpenDialogLater(bool& rbBusy, const char* pszWhere, const std::function<void()>& fnOpen)
+{
+    if (rbBusy) {
+        qDebug() << pszWhere << "dialog already open, reply dropped";
+        return;
+    }
+    rbBusy = true;
+    QTimer::singleShot(0, this, [&rbBusy, fnOpen] {
+        fnOpen();
+        rbBusy = false;
     });
 }
 

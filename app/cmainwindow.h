@@ -10,6 +10,8 @@
 #include <QMainWindow>
 #include <QString>
 
+#include <functional>
+
 class CGPSStatusWnd;
 class CStripChartWidget;
 class CTimeStatusWidget;
@@ -93,7 +95,11 @@ protected:
     virtual void ExecAboutDialog();
 
 private:
-    enum LogKind { LOG_CONTROL_LOOP, LOG_GPS_DATA };
+    enum LogKind
+    {
+        LOG_CONTROL_LOOP,
+        LOG_GPS_DATA
+    };
 
     void AddStatusToCharts(const CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS& Data, bool bRepaint);
     void ApplyLocalTime();
@@ -103,6 +109,7 @@ private:
     void SaveSettings();
     void OnLogReply(LogKind nKind, int nSubCmd, int nFileStatus, int nResult);
     void AskForLogFile(LogKind nKind);
+    void OpenDialogLater(bool& rbBusy, const char* pszWhere, const std::function<void()>& fnOpen);
     void ApplyPositionFormat(unsigned int nFormat);
     void ApplyAltitudeUnits(unsigned int nUnits);
 
