@@ -79,23 +79,18 @@ void CBRFNProtocolPacket::ProcessBytes(const uint8_t* pData, size_t nCount)
         if (m_nRxState == 8) {
             const size_t nRun = std::min<size_t>(nCount - i, size_t(m_nRxLength - m_nRxCount));
             std::memcpy(m_aRxBuffer + m_nRxCount, pData + i, nRun);
+            uint8_t nSum = m_nRxChecksum;
+            for (size_t k = 0; k < nRun; ++k)
+                nSum = uint8_t(nSum + pData[i + k]);
+            m_nRxChecksum = nSum;
             m_nRxCount = uint32_t(m_nRxCount + nRun);
             i += nRun;
             if (m_nRxCount >= m_nRxLength)
-                EndOfPayload();
+                m_nRxState = 9;
         } else {
             ProcessHeaderByte(pData[i++]);
         }
     }
-}
-
-void CBRFNProtocolPacket::EndOfPayload()
-{
-    uint8_t nSum = m_nRxChecksum;
-    for (uint32_t i = 0; i < m_nRxLength; ++i)
-        nSum = uint8_t(nSum + uint8_t(m_aRxBuffer[i]));
-    m_nRxChecksum = nSum;
-    m_nRxState = 9;
 }
 
 void CBRFNProtocolPacket::SendPacket(uint16_t nCommand, const uint8_t* pPayload, uint16_t nLength)

@@ -42,11 +42,10 @@ public:
     void ProcessByte(uint8_t byte)
     {
         if (m_nRxState == 8) {
-            // The payload's share of the checksum is added in one pass when
-            // the last payload byte is stored (same sum, fewer dependencies).
-            m_aRxBuffer[m_nRxCount++] = RxByte(byte);
+            m_aRxBuffer[m_nRxCount++] = byte;
+            m_nRxChecksum = uint8_t(m_nRxChecksum + byte);
             if (m_nRxCount >= m_nRxLength)
-                EndOfPayload();
+                m_nRxState = 9;
             return;
         }
         ProcessHeaderByte(byte);
@@ -80,7 +79,6 @@ protected:
 
 private:
     void ProcessHeaderByte(uint8_t byte);
-    void EndOfPayload();
 
     int32_t m_nRxState = 0;
     uint16_t m_nRxCommand = 0;
@@ -90,12 +88,7 @@ private:
     uint32_t m_nRxLength = 0;
     uint32_t m_nRxCount = 0;
     uint8_t m_nRxChecksum = 0;
-    // Not a character type: a store into the buffer cannot alias the counters
-    // above, so the compiler may keep them in registers across bytes.
-    enum class RxByte : uint8_t
-    {
-    };
-    RxByte m_aRxBuffer[MAX_RX_PAYLOAD] = {};
+    uint8_t m_aRxBuffer[MAX_RX_PAYLOAD] = {};
 };
 
 #endif // CBRFNPROTOCOLPACKET_H
