@@ -1,19 +1,47 @@
 #include "cstripchartwidget.h"
 
+#include "chartgeometry.h"
+
 #include <QDebug>
+#include <QFontMetrics>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QPalette>
+#include <QWheelEvent>
 
 #include <cmath>
 
 namespace {
 // Default trace colours by data-set index modulo 8.
 const QColor kDefaultColors[8] = {
-    QColor(0, 0, 128), QColor(255, 0, 0),   QColor(0, 128, 0), QColor(128, 128, 0),
-    QColor(0, 128, 128), QColor(128, 0, 128), QColor(0, 0, 0), QColor(128, 128, 128),
+    QColor(0, 0, 128),   QColor(255, 0, 0),   QColor(0, 128, 0), QColor(128, 128, 0),
+    QColor(0, 128, 128), QColor(128, 0, 128), QColor(0, 0, 0),   QColor(128, 128, 128),
 };
 // Qt 5's QVector aborts near 2 GiB; one set stops growing well before that
 // (64 M points, about two years of records at one a second).
 const int kMaxPointsPerSet = 64 * 1024 * 1024;
+
+const QColor kGridColor(128, 128, 128);
+const QColor kZeroLineColor(255, 0, 255);
+
+// Every pen the chart builds: solid, square caps, bevel joins.
+QPen ChartPen(const QColor& color, double dWidth)
+{
+    return QPen(QBrush(color), dWidth, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
+}
+
+QString FormatValue(const char* pszFormat, double dValue)
+{
+    return QString::asprintf(pszFormat, dValue);
+}
+
+// Saturating, for clip rectangles built from plot geometry of any size.
+int ToInt(double d)
+{
+    if (!(d > -2147483648.0)) // also NaN
+        return d > 0.0 ? 2147483647 : (d == d ? -2147483647 - 1 : 0);
+    return d < 2147483647.0 ? int(d) : 2147483647;
+}
 } // namespace
 
 CStripChartWidget::CStripChartWidget(QWidget* pParent) : QWidget(pParent)
@@ -169,36 +197,224 @@ void CStripChartWidget::Rescale()
     if (m_nScaleMode != SCALE_WINDOW) {
         m_dXMin = m_dExtentXMin;
         m_dXMax = m_dExtentXMax;
-        const double dMargin = 0.1 * std::fabs(m_dExtentYMax - m_dExtentYMin);
-        m_dYMin = m_dExtentYMin - dMargin;
-        m_dYMax = m_dExtentYMax + dMargin;
+        const ChartGeometry::Range y = ChartGeometry::ExtentYRange(m_dExtentYMin, m_dExtentYMax);
+        m_dYMin = y.dMin;
+        m_dYMax = y.dMax;
         return;
     }
-    // One horizontal unit per pixel, ending at the newest point.
+    // One horizontal unit per pixel, ending at the newest point; the vertical
+    // range follows the points drawn by the last paint.
     m_dXMax = m_LastPoint.dX;
     m_dXMin = m_LastPoint.dX - m_dPlotWidth;
-    // The vertical range follows the points drawn by the last paint, plus 10 %.
-    const double dMargin = 0.1 * std::fabs(m_dVisibleYMax - m_dVisibleYMin);
-    m_dYMax = m_dVisibleYMax + dMargin;
-    m_dYMin = m_dVisibleYMin - dMargin;
-    if (m_dYMin > m_dMinSpanLow && m_dMinSpanHigh > m_dYMax) {
-        m_dYMin = m_dMinSpanLow;
-        m_dYMax = m_dMinSpanHigh;
-    }
-    if (m_dYMax - m_dYMin == 0.0) {
-        if (m_dYMax == 0.0) {
-            m_dYMin = -1.0;
-            m_dYMax = 1.0;
-        } else {
-            const double dMax = m_dYMax;
-            m_dYMax = 1.5 * dMax;
-            m_dYMin = m_dYMin - 0.5 * dMax;
-        }
-    }
+    const ChartGeometry::Range y =
+        ChartGeometry::WindowYRange(m_dVisibleYMin, m_dVisibleYMax, m_dMinSpanLow, m_dMinSpanHigh);
+    m_dYMin = y.dMin;
+    m_dYMax = y.dMax;
 }
 
 void CStripChartWidget::paintEvent(QPaintEvent*)
 {
+    using namespace ChartGeometry;
     QPainter painter(this);
-    painter.fillRect(rect(), palette().color(QPalette::Window));
+    const QPalette palette;
+    const QColor textColor = palette.color(QPalette::Current, QPalette::ButtonText);
+    const QColor fillColor = palette.color(QPalette::Current, QPalette::Button);
+    const QFont labelFont = DisplayFont(PointSize(10.0, 1.0, logicalDpiX()));
+    const QFont titleFont = DisplayFont(PointSize(14.0, 1.0, logicalDpiX()));
+    painter.setFont(labelFont);
+
+    bool bAnyTag = false;
+    for (const DATA_SET& set : m_arrayDataSet)
+        bAnyTag = bAnyTag || set.bValueTag;
+    const double dTagWidth = 10.0 * painter.fontMetrics().horizontalAdvance(QLatin1Char('X'));
+    const QRectF plot = PlotRect(size(), bAnyTag ? dTagWidth : 0.0);
+    m_dPlotLeft = plot.x();
+    m_dPlotTop = plot.y();
+    m_dPlotWidth = plot.width();
+    m_dPlotHeight = plot.height();
+
+    if (m_bHasData)
+        Rescale();
+    m_dXFactor = ScaleFactor(m_dPlotWidth, m_dXMax - m_dXMin);
+    m_dYFactor = ScaleFactor(m_dPlotHeight, m_dYMax - m_dYMin);
+
+    painter.setPen(ChartPen(palette.color(QPalette::Current, QPalette::Mid), 1.0));
+    painter.setBrush(QBrush(fillColor));
+    painter.drawRect(plot);
+
+    const QPen gridPen = ChartPen(kGridColor, 1.0);
+    PaintHorizontalAxis(painter, gridPen, textColor);
+    PaintVerticalAxis(painter, gridPen, textColor, labelFont, titleFont);
+    PaintValueTags(painter, dTagWidth, fillColor);
+
+    painter.save();
+    painter.setClipRect(
+        QRect(ToInt(m_dPlotLeft), ToInt(m_dPlotTop), ToInt(m_dPlotWidth), ToInt(m_dPlotHeight)));
+    m_dVisibleYMin = kSentinel;
+    m_dVisibleYMax = -kSentinel;
+    PaintTraces(painter);
+    PaintTitle(painter, titleFont, textColor);
+    painter.restore();
+}
+
+void CStripChartWidget::PaintHorizontalAxis(QPainter& painter, const QPen& gridPen, const QColor& textColor)
+{
+    // A plot squeezed to nothing by a narrow window has no horizontal axis.
+    if (m_dPlotWidth < 1.0)
+        return;
+    const QFontMetrics metrics = painter.fontMetrics();
+    const double dBottom = m_dPlotTop + m_dPlotHeight;
+    const QVector<ChartGeometry::GridLine> lines =
+        ChartGeometry::HorizontalGrid(m_dXMin, m_dXMax, m_dXFactor, m_dPlotLeft, m_dPlotWidth);
+    for (const ChartGeometry::GridLine& line : lines) {
+        painter.setPen(gridPen);
+        painter.drawLine(QPointF(line.dPixel, m_dPlotTop), QPointF(line.dPixel, dBottom));
+        const QString strLabel = QString::asprintf("%g", line.dValue);
+        const double dWidth = metrics.horizontalAdvance(strLabel);
+        painter.setPen(textColor);
+        painter.drawText(
+            QRectF(line.dPixel - (dWidth + m_dPlotLeft) / 2, dBottom, dWidth + m_dPlotLeft, metrics.height()),
+            Qt::AlignHCenter | Qt::AlignTop, strLabel);
+    }
+}
+
+// The caption goes with the axis: no grid, no caption.
+void CStripChartWidget::PaintVerticalAxis(QPainter& painter, const QPen& gridPen, const QColor& textColor,
+                                          const QFont& labelFont, const QFont& titleFont)
+{
+    if (ChartGeometry::VerticalGridStep(std::fabs(m_dYMax - m_dYMin)).nLines == 0)
+        return;
+    const QFontMetrics metrics = painter.fontMetrics();
+    const QPen zeroPen = ChartPen(kZeroLineColor, 2.0);
+    const QVector<ChartGeometry::GridLine> lines =
+        ChartGeometry::VerticalGrid(m_dYMin, m_dYMax, m_dYFactor, m_dPlotTop, m_dPlotHeight);
+    for (const ChartGeometry::GridLine& line : lines) {
+        painter.setPen(line.bZero ? zeroPen : gridPen);
+        painter.drawLine(QPointF(m_dPlotLeft, line.dPixel), QPointF(m_dPlotLeft + m_dPlotWidth, line.dPixel));
+        painter.setPen(textColor);
+        painter.drawText(QRectF(0, line.dPixel - metrics.height() / 2.0, m_dPlotLeft - 5, height() - 1),
+                         Qt::AlignRight | Qt::AlignTop, FormatValue(m_pszValueFormat, line.dValue));
+    }
+
+    // Reads upwards, centred along the left edge, in the pen of the last
+    // label drawn (the outline's colour when no grid line was drawn).
+    painter.setFont(titleFont);
+    const QFontMetrics titleMetrics = painter.fontMetrics();
+    const int nTextWidth = titleMetrics.horizontalAdvance(m_strYLabel);
+    painter.save();
+    painter.translate(QPoint(titleMetrics.height(), height() / 2 + nTextWidth / 2));
+    painter.rotate(-90.0);
+    painter.drawText(QPoint(0, 0), m_strYLabel);
+    painter.restore();
+    painter.setFont(labelFont);
+}
+
+// Right of the plot, outside the clip; a hidden trace keeps its tag.
+void CStripChartWidget::PaintValueTags(QPainter& painter, double dTagWidth, const QColor& fillColor)
+{
+    QColor tagFill = fillColor;
+    tagFill.setAlphaF(0.8);
+    const double dLineHeight = painter.fontMetrics().height();
+    const double dA = dLineHeight * 1.5 / 2;
+    for (const DATA_SET& set : m_arrayDataSet) {
+        if (set.arrayPoints.isEmpty() || !set.bValueTag)
+            continue;
+        const double dValue = set.arrayPoints.last().dY;
+        const double dPy = ChartGeometry::PixelY(dValue, m_dYMin, m_dPlotTop, m_dPlotHeight, m_dYFactor);
+        const double dPx = m_dPlotLeft + m_dPlotWidth + 1;
+        painter.setPen(ChartPen(set.colorTrace, 1.0));
+        painter.setBrush(QBrush(tagFill));
+        painter.drawPolygon(ChartGeometry::TagPolygon(dPx, dPy, dA, dTagWidth), Qt::OddEvenFill);
+        painter.drawText(QRectF(dPx + 5, dPy - dA, dTagWidth - 5, 1.5 * dLineHeight), Qt::AlignCenter,
+                         FormatValue(m_pszValueFormat, dValue));
+    }
+}
+
+// Draws the visited points strictly inside the plot and measures their value
+// range for the next window-mode rescale. In window mode the newest point lies
+// on the right edge, so a trace ends at the second newest point.
+void CStripChartWidget::PaintTraces(QPainter& painter)
+{
+    if (m_dPlotWidth < 1.0)
+        return;
+    const double dRight = m_dPlotLeft + m_dPlotWidth;
+    QPolygonF polyline;
+    QVector<QLineF> bars;
+    for (const DATA_SET& set : m_arrayDataSet) {
+        const int nPoints = set.arrayPoints.size();
+        if (nPoints == 0 || set.bHidden)
+            continue;
+        const ChartGeometry::VisitPlan plan =
+            ChartGeometry::PlanVisit(nPoints, m_dPlotLeft, m_dPlotWidth, m_dXFactor, m_dXMin);
+        const bool bBand = set.nStyle == STYLE_BAND;
+        polyline.clear();
+        bars.clear();
+        const DATA_POINT* pPoints = set.arrayPoints.constData();
+        for (qint64 j = plan.nFirst; j < nPoints; j += plan.nStep) {
+            const DATA_POINT& point = pPoints[j];
+            const double dPx = ChartGeometry::PixelX(point.dX, m_dXMin, m_dPlotLeft, m_dXFactor);
+            if (!(m_dPlotLeft < dPx && dPx < dRight))
+                continue; // skipped without breaking the line
+            if (point.dY < m_dVisibleYMin)
+                m_dVisibleYMin = point.dY;
+            if (point.dY > m_dVisibleYMax)
+                m_dVisibleYMax = point.dY;
+            if (bBand) {
+                // The lower end counts towards the visible range, the upper does not.
+                const double dLow = point.dZ - point.dY;
+                if (dLow < m_dVisibleYMin)
+                    m_dVisibleYMin = dLow;
+                if (dLow > m_dVisibleYMax)
+                    m_dVisibleYMax = dLow;
+                bars.append(
+                    QLineF(dPx,
+                           ChartGeometry::PixelY(point.dZ + point.dY, m_dYMin, m_dPlotTop, m_dPlotHeight,
+                                                 m_dYFactor),
+                           dPx, ChartGeometry::PixelY(dLow, m_dYMin, m_dPlotTop, m_dPlotHeight, m_dYFactor)));
+            } else {
+                polyline.append(QPointF(
+                    dPx, ChartGeometry::PixelY(point.dY, m_dYMin, m_dPlotTop, m_dPlotHeight, m_dYFactor)));
+            }
+        }
+        painter.setPen(ChartPen(set.colorTrace, 1.0));
+        if (!bars.isEmpty())
+            painter.drawLines(bars);
+        if (polyline.size() >= 2)
+            painter.drawPolyline(polyline);
+    }
+}
+
+void CStripChartWidget::PaintTitle(QPainter& painter, const QFont& titleFont, const QColor& textColor)
+{
+    painter.setFont(titleFont);
+    const QFontMetrics metrics = painter.fontMetrics();
+    const double dWidth = metrics.horizontalAdvance(m_strTitle);
+    painter.setPen(textColor);
+    painter.drawText(
+        QRectF(m_dPlotLeft + m_dPlotWidth - dWidth - 5, m_dPlotTop + 3, dWidth, metrics.height()),
+        Qt::AlignHCenter | Qt::AlignTop, m_strTitle);
+}
+
+void CStripChartWidget::mousePressEvent(QMouseEvent* pEvent)
+{
+    qDebug() << "Press";
+    m_ptPress = QPoint(qRound(pEvent->localPos().x()), qRound(pEvent->localPos().y()));
+}
+
+void CStripChartWidget::mouseMoveEvent(QMouseEvent* pEvent)
+{
+    const QPoint ptNow(qRound(pEvent->localPos().x()), qRound(pEvent->localPos().y()));
+    m_ptDragDiff = m_ptPress - ptNow;
+    qDebug() << "Difference:" << m_ptDragDiff;
+    repaint();
+}
+
+void CStripChartWidget::mouseReleaseEvent(QMouseEvent*)
+{
+    qDebug() << "Release";
+}
+
+void CStripChartWidget::wheelEvent(QWheelEvent*)
+{
+    qDebug() << "Wheel";
 }

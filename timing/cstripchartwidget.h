@@ -7,23 +7,38 @@
 #include <QVector>
 #include <QWidget>
 
+class QPainter;
+class QPen;
+
 // A chart of up to 16 growing data sets against a horizontal sample axis,
 // either fitted to everything recorded ("Scale Extent") or scrolling one unit
 // per pixel over the newest points ("Scale Window").
 //
-// Still to come: the painting of axes, grid, zero line, value tags, bands and
-// traces (which also measures the visible value range and the plot rectangle
-// that window scaling uses) and the mouse handling. Until then the chart keeps
-// its points and ranges exactly as drawn charts will, and paints only its
-// background.
+// Every point is kept until EraseData. A paint draws the plot area, both axes
+// with grid and labels, the latest-value tags, the traces and the title, and
+// measures the value range of the points it drew, which the next window-mode
+// rescale follows. A paint visits only the tail of each data set that fits
+// the horizontal range, thinned to about two points per pixel column, so its
+// cost does not grow with the history.
 class CStripChartWidget : public QWidget
 {
     Q_OBJECT
 
 public:
-    enum : int { NUM_DATA_SETS = 16 };
-    enum : int { SCALE_EXTENT = 0, SCALE_WINDOW = 3 };
-    enum : int { STYLE_LINE = 0, STYLE_BAND = 1 };
+    enum : int
+    {
+        NUM_DATA_SETS = 16
+    };
+    enum : int
+    {
+        SCALE_EXTENT = 0,
+        SCALE_WINDOW = 3
+    };
+    enum : int
+    {
+        STYLE_LINE = 0,
+        STYLE_BAND = 1
+    };
 
     struct DATA_POINT
     {
@@ -64,16 +79,30 @@ public:
     double XMax() const { return m_dXMax; }
     double YMin() const { return m_dYMin; }
     double YMax() const { return m_dYMax; }
+    // Bounds of the points the last paint drew (sentinels +-1e20 when none).
+    double VisibleYMin() const { return m_dVisibleYMin; }
+    double VisibleYMax() const { return m_dVisibleYMax; }
 
     QString m_strTitle;
     QString m_strYLabel;
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
+    // The mouse neither zooms nor pans: drags are only traced to the debug log.
+    void mousePressEvent(QMouseEvent* pEvent) override;
+    void mouseMoveEvent(QMouseEvent* pEvent) override;
+    void mouseReleaseEvent(QMouseEvent* pEvent) override;
+    void wheelEvent(QWheelEvent* pEvent) override;
 
 private:
     void Reset();
     void Rescale();
+    void PaintHorizontalAxis(QPainter& painter, const QPen& gridPen, const QColor& textColor);
+    void PaintVerticalAxis(QPainter& painter, const QPen& gridPen, const QColor& textColor,
+                           const QFont& labelFont, const QFont& titleFont);
+    void PaintValueTags(QPainter& painter, double dTagWidth, const QColor& fillColor);
+    void PaintTraces(QPainter& painter);
+    void PaintTitle(QPainter& painter, const QFont& titleFont, const QColor& textColor);
     bool IsValidIndex(int nIndex) const { return nIndex >= 0 && nIndex < m_arrayDataSet.size(); }
 
     QVector<DATA_SET> m_arrayDataSet;
@@ -87,7 +116,9 @@ private:
     double m_dVisibleYMin = -10.0, m_dVisibleYMax = 10.0; // measured by each paint
     DATA_POINT m_LastPoint;
     bool m_bHasData = false;
+    // Computed by every paint; window scaling reads the plot width.
     double m_dPlotLeft = 0.0, m_dPlotTop = 0.0, m_dPlotWidth = 0.0, m_dPlotHeight = 0.0;
+    double m_dXFactor = 0.0, m_dYFactor = 0.0; // pixels per unit
     const char* m_pszValueFormat = "%.03f";
     QPoint m_ptPress;
     QPoint m_ptDragDiff;

@@ -1,15 +1,18 @@
 #include "csystemstatswidget.h"
 
+#include "chartgeometry.h"
 #include "cmainwindow.h"
 
 #include <QPainter>
+#include <QPalette>
+#include <QTextOption>
 
 CSystemStatsWidget::CSystemStatsWidget(CMainWindow* pMainWindow, QWidget* pParent)
     : QWidget(pParent), m_pMainWindow(pMainWindow)
 {
     m_strTimeSource = QStringLiteral("--");
-    connect(m_pMainWindow, SIGNAL(SignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS)), this,
-            SLOT(OnSignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS)));
+    connect(m_pMainWindow, SIGNAL(SignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS)),
+            this, SLOT(OnSignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS)));
     connect(m_pMainWindow, SIGNAL(SignalGPSStatus(CBRFNProtocolQt::CMD_DATA_GPS_STATUS&)), this,
             SLOT(OnGPSStatus(CBRFNProtocolQt::CMD_DATA_GPS_STATUS&)));
     m_Status = CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS();
@@ -37,8 +40,29 @@ void CSystemStatsWidget::OnGPSStatus(CBRFNProtocolQt::CMD_DATA_GPS_STATUS& Data)
     }
 }
 
+QString CSystemStatsWidget::StatsText(const CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS& Status,
+                                      const QString& strTimeSource)
+{
+    const bool bMilliseconds = Status.dStdDev <= 0.8;
+    // The service counts samples unsigned; the panel shows them as it always
+    // has, as a signed number.
+    return QString::asprintf(
+        "1σ = %.03f %s \nSamples: %d\nUsing time from: %s\n", (bMilliseconds ? 1000.0 : 1.0) * Status.dStdDev,
+        bMilliseconds ? "ms" : "Seconds", int(Status.nSamples), strTimeSource.toLatin1().constData());
+}
+
 void CSystemStatsWidget::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), palette().color(QPalette::Window));
+    painter.setRenderHints(QPainter::SmoothPixmapTransform | QPainter::TextAntialiasing);
+    const QPalette palette;
+    const QRectF rect(0, 0, width() - 1, height() - 1);
+    painter.setPen(QPen(palette.color(QPalette::Current, QPalette::Mid), 1));
+    painter.setBrush(QBrush(palette.color(QPalette::Current, QPalette::Window)));
+    painter.drawRoundedRect(rect, 10.0, 10.0, Qt::AbsoluteSize);
+
+    painter.setPen(palette.color(QPalette::Current, QPalette::Text));
+    painter.setFont(ChartGeometry::DisplayFont(ChartGeometry::PointSize(width() - 1, 0.05, logicalDpiX())));
+    painter.drawText(QRectF(5, 5, rect.width() - 10, rect.height() - 10),
+                     StatsText(m_Status, m_strTimeSource), QTextOption());
 }

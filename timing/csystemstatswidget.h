@@ -11,15 +11,17 @@ class CMainWindow;
 // The statistics panel of the Status page: the one-sigma spread of the time
 // difference, the number of samples behind it and the NMEA sentences the
 // service takes its time from.
-//
-// Still to come: the painting of the three lines. Until then the widget keeps
-// the latest record and time source and paints only its background.
 class CSystemStatsWidget : public QWidget
 {
     Q_OBJECT
 
 public:
     CSystemStatsWidget(CMainWindow* pMainWindow, QWidget* pParent);
+
+    // The three lines: spread in ms up to 0.8 s, else in seconds; samples;
+    // time source.
+    static QString StatsText(const CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS& Status,
+                             const QString& strTimeSource);
 
 public slots:
     void OnSignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS Data);
@@ -31,7 +33,7 @@ protected:
 private:
     CMainWindow* m_pMainWindow;
     CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS m_Status;
-    QString m_strTimeSource;
+    QString m_strTimeSource; // "--" until the first GPS status
 };
 
 #endif // CSYSTEMSTATSWIDGET_H

@@ -1,15 +1,53 @@
 #include "csystemstatuswidget.h"
 
+#include "chartgeometry.h"
 #include "cmainwindow.h"
 
 #include <QPainter>
 
+namespace {
+const int kLoopStateCount = 9;
+const CSystemStatusWidget::STATE_LOOK kNoService = {"No Service", QColor(192, 0, 0), QColor(0, 0, 0)};
+const CSystemStatusWidget::STATE_LOOK kUnknown = {"Unknown", QColor(255, 0, 0), QColor(255, 242, 0)};
+// By loop state 0..8.
+const CSystemStatusWidget::STATE_LOOK kStates[kLoopStateCount] = {
+    {"Off", QColor(192, 192, 192), QColor(0, 0, 0)},
+    {"No Disc", QColor(0, 0, 192), QColor(192, 192, 192)},
+    {"NO GPS", QColor(255, 0, 0), QColor(255, 242, 0)},
+    {"Starting...", QColor(255, 242, 0), QColor(0, 0, 128)},
+    {"Searching", QColor(255, 100, 0), QColor(0, 0, 128)},
+    {"Synching", QColor(255, 242, 0), QColor(0, 0, 128)},
+    {"Locked", QColor(0, 128, 0), QColor(255, 255, 255)},
+    {"Holdover", QColor(255, 242, 0), QColor(0, 0, 128)},
+    {"Recovery", QColor(0, 0, 128), QColor(255, 255, 255)},
+};
+const int kLoopStateLocked = 6;
+} // namespace
+
 CSystemStatusWidget::CSystemStatusWidget(CMainWindow* pMainWindow, QWidget* pParent)
     : QWidget(pParent), m_pMainWindow(pMainWindow)
 {
-    connect(m_pMainWindow, SIGNAL(SignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS)), this,
-            SLOT(OnSignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS)));
+    connect(m_pMainWindow, SIGNAL(SignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS)),
+            this, SLOT(OnSignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS)));
     m_Status = CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS();
+}
+
+CSystemStatusWidget::STATE_LOOK CSystemStatusWidget::StateLook(bool bConnected, int nLoopState)
+{
+    if (!bConnected)
+        return kNoService;
+    if (nLoopState < 0 || nLoopState >= kLoopStateCount)
+        return kUnknown;
+    return kStates[nLoopState];
+}
+
+QString CSystemStatusWidget::ErrorText(int nLoopState, double dEstTimeError)
+{
+    if (nLoopState != kLoopStateLocked)
+        return QStringLiteral("Estimated Time Error: Not Available");
+    if (dEstTimeError > 0.5)
+        return QString::asprintf("Estimated Time Error: %0.3f Seconds", dEstTimeError);
+    return QString::asprintf("Estimated Time Error: %0.3f Milliseconds", dEstTimeError * 1000);
 }
 
 void CSystemStatusWidget::OnSignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS Data)
@@ -18,8 +56,23 @@ void CSystemStatusWidget::OnSignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CO
     repaint();
 }
 
+// The connection flag is read here, at every paint: a lost link shows at the
+// next repaint (the window sends an all-zero record right after it).
 void CSystemStatusWidget::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), palette().color(QPalette::Window));
+    painter.setRenderHints(QPainter::SmoothPixmapTransform | QPainter::TextAntialiasing);
+    const QRectF rect(0, 0, width() - 1, height() - 1);
+    const STATE_LOOK look = StateLook(m_pMainWindow->Protocol()->m_bConnected, m_Status.nLoopState);
+
+    painter.setBrush(QBrush(look.colorFill));
+    painter.setPen(QPen(look.colorText, 1));
+    painter.drawRoundedRect(rect, 10.0, 10.0, Qt::AbsoluteSize);
+
+    // Both sizes follow the width only, so the text scales with the panel.
+    painter.setFont(ChartGeometry::DisplayFont(ChartGeometry::PointSize(width() - 1, 0.15, logicalDpiX())));
+    painter.drawText(rect, Qt::AlignHCenter | Qt::AlignVCenter, QString::fromLatin1(look.pszText));
+    painter.setFont(ChartGeometry::DisplayFont(ChartGeometry::PointSize(width() - 1, 0.03, logicalDpiX())));
+    painter.drawText(rect, Qt::AlignHCenter | Qt::AlignBottom,
+                     ErrorText(m_Status.nLoopState, m_Status.dEstTimeError));
 }

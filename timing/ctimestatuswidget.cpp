@@ -1,13 +1,16 @@
 #include "ctimestatuswidget.h"
 
+#include "chartgeometry.h"
 #include "cmainwindow.h"
 
 #include <QPainter>
+#include <QPalette>
 
 CTimeStatusWidget::CTimeStatusWidget(CMainWindow* pMainWindow, QWidget* pParent)
     : QWidget(pParent), m_bShowLocalTime(true), m_pMainWindow(pMainWindow)
 {
-    connect(m_pMainWindow, SIGNAL(SignalOneSecondEpoch(QDateTime&)), this, SLOT(OnSignalOneSecondEpoch(QDateTime&)));
+    connect(m_pMainWindow, SIGNAL(SignalOneSecondEpoch(QDateTime&)), this,
+            SLOT(OnSignalOneSecondEpoch(QDateTime&)));
 }
 
 // The paint reads the clock itself; the time passed in is not needed.
@@ -19,5 +22,24 @@ void CTimeStatusWidget::OnSignalOneSecondEpoch(QDateTime&)
 void CTimeStatusWidget::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), palette().color(QPalette::Base));
+    painter.setRenderHints(QPainter::SmoothPixmapTransform | QPainter::TextAntialiasing);
+    const QRectF rect(0, 0, width() - 1, height() - 1);
+    painter.setPen(QPen(QColor(0, 0, 0), 1));
+    painter.setBrush(QBrush(QPalette().color(QPalette::Current, QPalette::Base)));
+    painter.drawRoundedRect(rect, 10.0, 10.0, Qt::AbsoluteSize);
+
+    const QDateTime now = m_bShowLocalTime ? QDateTime::currentDateTime() : QDateTime::currentDateTimeUtc();
+    const QTime time = now.time();
+    const QString strTime = QString::asprintf("%02d:%02d:%02d", time.hour(), time.minute(), time.second());
+    const QString strDate = now.toString(QStringLiteral("ddd MMM dd yyyy"));
+
+    const ChartGeometry::ClockSizes sizes =
+        ChartGeometry::ClockPointSizes(rect.width(), rect.height(), logicalDpiX());
+    QFont font = ChartGeometry::DisplayFont(sizes.nTime);
+    font.setWeight(75);
+    painter.setFont(font);
+    painter.drawText(rect, Qt::AlignHCenter | Qt::AlignVCenter, strTime);
+    font.setPointSize(sizes.nDate);
+    painter.setFont(font);
+    painter.drawText(rect, Qt::AlignHCenter | Qt::AlignBottom, strDate);
 }

@@ -6,11 +6,9 @@
 
 class CMainWindow;
 
-// The clock of the Status page: the time of day with the date below it, in
-// local time or UTC, repainted once a second.
-//
-// Still to come: the painting of the time and date. Until then the widget
-// repaints every second and paints only its background.
+// The clock of the Status page: the time of day in large bold digits with the
+// date below it, in local time or UTC. Repainted once a second; every paint
+// reads the computer's clock.
 class CTimeStatusWidget : public QWidget
 {
     Q_OBJECT

@@ -1,0 +1,181 @@
+#include "chartgeometry.h"
+
+#include <cmath>
+
+namespace ChartGeometry {
+
+namespace {
+// Searches give up long before they could loop for ever: 5 x 2^64 and
+// 1e-5 x 10^400 lie beyond any finite pixel spacing or span.
+const int kMaxDoublings = 64;
+const int kMaxDecades = 400;
+// A chart spans at most width / 50 steps, far fewer than this (a widget is
+// at most 16,777,215 px wide); a factor from elsewhere cannot loop longer.
+const double kMaxHorizontalLines = 1e6;
+
+bool IsFinitePositive(double d)
+{
+    return std::isfinite(d) && d > 0.0;
+}
+} // namespace
+
+QFont DisplayFont(int nPointSize)
+{
+    QFont font(QStringLiteral("Helvetica [Cronyx]"), nPointSize);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+int PointSize(double dLength, double dFraction, int nLogicalDpiX)
+{
+    const double dK = nLogicalDpiX > 0 ? 96.0 / nLogicalDpiX : 1.0;
+    const double dSize = std::trunc(dLength * dFraction * dK);
+    if (!(dSize >= 1.0)) // also NaN
+        return 1;
+    return dSize > 1e6 ? 1000000 : int(dSize);
+}
+
+ClockSizes ClockPointSizes(double dWidth, double dHeight, int nLogicalDpiX)
+{
+    if (dHeight <= dWidth / 4.5)
+        return ClockSizes{PointSize(dHeight, 0.5, nLogicalDpiX), PointSize(dHeight, 0.1, nLogicalDpiX)};
+    return ClockSizes{PointSize(dWidth, 0.15, nLogicalDpiX), PointSize(dWidth, 0.02, nLogicalDpiX)};
+}
+
+QRectF PlotRect(QSize widget, double dTagColumnWidth)
+{
+    return QRectF(kPlotLeft, 0.0, (widget.width() - 1) - kPlotLeft - dTagColumnWidth,
+                  (widget.height() - 1) - kPlotBottomMargin);
+}
+
+Range ExtentYRange(double dExtentMin, double dExtentMax)
+{
+    const double dMargin = 0.1 * std::fabs(dExtentMax - dExtentMin);
+    return Range{dExtentMin - dMargin, dExtentMax + dMargin};
+}
+
+Range WindowYRange(double dVisibleMin, double dVisibleMax, double dSpanLow, double dSpanHigh)
+{
+    const double dMargin = 0.1 * std::fabs(dVisibleMax - dVisibleMin);
+    Range r{dVisibleMin - dMargin, dVisibleMax + dMargin};
+    // Nothing visible last time (sentinels) gives [8e19, -8e19], which lies
+    // inside any span and so becomes exactly the minimum span.
+    if (r.dMin > dSpanLow && dSpanHigh > r.dMax)
+        r = Range{dSpanLow, dSpanHigh};
+    if (r.dMax - r.dMin == 0.0) {
+        if (r.dMax == 0.0) {
+            r = Range{-1.0, 1.0};
+        } else {
+            const double dM = r.dMax;
+            r.dMax = 1.5 * dM;
+            r.dMin = r.dMin - 0.5 * dM;
+        }
+    }
+    return r;
+}
+
+double ScaleFactor(double dPixels, double dSpan)
+{
+    const double dAbsSpan = std::fabs(dSpan);
+    return dAbsSpan == 0.0 ? 1.0 : dPixels / dAbsSpan;
+}
+
+double HorizontalStep(double dFactor)
+{
+    if (!IsFinitePositive(dFactor))
+        return 0.0;
+    double dStep = 5.0;
+    for (int i = 0; i < kMaxDoublings; ++i) {
+        if (dStep * dFactor > 50.0)
+            return dStep;
+        dStep *= 2.0;
+    }
+    return 0.0;
+}
+
+QVector<GridLine> HorizontalGrid(double dXMin, double dXMax, double dFactor, double dLeft, double dWidth)
+{
+    QVector<GridLine> lines;
+    const double dSpan = std::fabs(dXMax - dXMin);
+    const double dStep = HorizontalStep(dFactor);
+    if (dStep == 0.0 || !std::isfinite(dSpan) || dSpan / dStep > kMaxHorizontalLines)
+        return lines;
+    double dValue = dXMax + dStep - std::fmod(dXMax, dStep);
+    // The counter stays a double: as an int it would wrap at 2^31 and never
+    // pass a larger span.
+    for (double dCount = 0.0; dSpan > dCount; dCount = std::trunc(dCount + dStep)) {
+        dValue -= dStep;
+        const double dPx = PixelX(dValue, dXMin, dLeft, dFactor);
+        if (dLeft <= dPx && dPx < dLeft + dWidth && std::fmod(dValue, dStep) == 0.0)
+            lines.append(GridLine{dValue, dPx, false});
+    }
+    return lines;
+}
+
+VerticalStep VerticalGridStep(double dSpan)
+{
+    if (!IsFinitePositive(dSpan))
+        return VerticalStep{0.0, 0};
+    double dDecade = 1e-5;
+    double dStep = 1e-6;
+    if (dSpan > 1e-5) {
+        for (int i = 0; i < kMaxDecades && dDecade < dSpan; ++i)
+            dDecade *= 10.0;
+        dStep = dDecade / 10.0;
+    }
+    if (2.0 * dStep < dSpan)
+        return VerticalStep{dStep, 10};
+    for (int n = 20; n <= 100; n += 10) {
+        dStep = dDecade / n;
+        if (2.0 * dStep < dSpan)
+            return VerticalStep{dStep, n};
+    }
+    return VerticalStep{0.0, 0};
+}
+
+QVector<GridLine> VerticalGrid(double dYMin, double dYMax, double dFactor, double dTop, double dHeight)
+{
+    QVector<GridLine> lines;
+    const VerticalStep step = VerticalGridStep(std::fabs(dYMax - dYMin));
+    double dValue = dYMax - std::fmod(dYMax, step.dStep);
+    for (int i = 0; i < step.nLines; ++i) {
+        const double dPy = PixelY(dValue, dYMin, dTop, dHeight, dFactor);
+        if (dTop <= dPy && dPy <= dTop + dHeight) {
+            const bool bZero = std::fabs(dValue) < 1e-14;
+            lines.append(GridLine{bZero ? 0.0 : dValue, dPy, bZero});
+        }
+        dValue -= step.dStep;
+    }
+    return lines;
+}
+
+VisitPlan PlanVisit(int nPoints, double dPlotLeft, double dPlotWidth, double dFactor, double dXMin)
+{
+    if (nPoints <= 0)
+        return VisitPlan{0, 1};
+    // The horizontal span in units, X max - X min up to rounding. Kept in
+    // double and clamped, so that no span can index before the first point.
+    double dUnits =
+        std::trunc(((dPlotWidth - dPlotLeft) / dFactor + dXMin) - ((0.0 - dPlotLeft) / dFactor + dXMin));
+    if (!(dUnits >= 0.0))
+        dUnits = 0.0;
+    if (dUnits > nPoints)
+        dUnits = nPoints;
+    const int nUnits = int(dUnits);
+    const int nFirst = nUnits < nPoints ? nPoints - nUnits - 1 : 0;
+    const int nVisited = nPoints - nFirst;
+    const double dPixels = std::trunc(dPlotWidth);
+    const int nPixels = dPixels >= 1.0 ? (dPixels < 1e9 ? int(dPixels) : 1000000000) : 0;
+    const int nStep = (nPixels >= 1 && 2 * qint64(nPixels) < nVisited) ? nVisited / nPixels : 1;
+    return VisitPlan{nFirst, nStep};
+}
+
+QPolygonF TagPolygon(double dPx, double dPy, double dA, double dWidth)
+{
+    QPolygonF polygon;
+    polygon << QPointF(dPx, dPy) << QPointF(dPx + dA, dPy - dA) << QPointF(dPx + dWidth - dA, dPy - dA)
+            << QPointF(dPx + dWidth - dA, dPy + dA) << QPointF(dPx + dA, dPy + dA) << QPointF(dPx, dPy);
+    return polygon;
+}
+
+} // namespace ChartGeometry
