@@ -1,0 +1,52 @@
+#include "connectdlg.h"
+
+#include "dialogfields.h"
+#include "ui_connectdlg.h"
+
+#include <QSerialPortInfo>
+
+namespace {
+const int kBaudRates[] = {4800, 9600, 19200, 38400, 57600, 115200};
+} // namespace
+
+ConnectDlg::ConnectDlg(QWidget* pParent) : ConnectDlg(AvailablePorts(), pParent) {}
+
+ConnectDlg::ConnectDlg(const QList<PortEntry>& ports, QWidget* pParent)
+    : QDialog(pParent), ui(std::make_unique<Ui_ConnectDlg>())
+{
+    ui->setupUi(this);
+    ui->cbPortList->addItem(tr("Off"), QStringLiteral("off"));
+    for (const PortEntry& port : ports)
+        ui->cbPortList->addItem(port.strText, port.strLocation);
+    for (int nRate : kBaudRates)
+        ui->cbBaudList->addItem(QString::number(nRate), nRate);
+    DialogFields::LayOutNow(this);
+}
+
+ConnectDlg::~ConnectDlg() = default;
+
+QList<ConnectDlg::PortEntry> ConnectDlg::AvailablePorts()
+{
+    QList<PortEntry> ports;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        ports.append(
+            {QStringLiteral("%1 - %2").arg(info.portName(), info.description()), info.systemLocation()});
+    return ports;
+}
+
+int ConnectDlg::Execute(QString& strPort, unsigned int& nBaud)
+{
+    // Only an exact match is preselected; any other rate leaves the edit
+    // field empty.
+    ui->cbBaudList->setCurrentIndex(
+        ui->cbBaudList->findText(QString::number(nBaud), Qt::MatchExactly | Qt::MatchCaseSensitive));
+    // The first entry that contains the port, in any case ("COM1" also picks a
+    // "COM10" listed before it), else "Off".
+    ui->cbPortList->setCurrentIndex(qMax(0, ui->cbPortList->findText(strPort, Qt::MatchContains)));
+    const int nResult = exec();
+    if (nResult == QDialog::Accepted) {
+        strPort = ui->cbPortList->currentData().toString();
+        nBaud = unsigned(ui->cbBaudList->currentText().toInt(nullptr, 10));
+    }
+    return nResult;
+}
