@@ -10,7 +10,10 @@
 class CGPSDisplayData
 {
 public:
-    enum : int { MAX_SATELLITES = 96 };
+    enum : int
+    {
+        MAX_SATELLITES = 96
+    };
 
     struct SAT_DATA
     {
@@ -24,11 +27,11 @@ public:
 
     SAT_DATA aSats[MAX_SATELLITES];
     int32_t nSatsTracked = 0;
-    int32_t nSatsInView = 0; // also the number of signal bars
-    double dLatitude = 0.0;  // degrees, north positive
-    double dLongitude = 0.0; // degrees, east positive
-    double dAltitude = 0.0;  // metres
-    int32_t nGPSTime = 0;    // seconds since 1970-01-01 00:00:00 UTC
+    int32_t nSatsInView = 0;  // also the number of signal bars
+    double dLatitude = 0.0;   // degrees, north positive
+    double dLongitude = 0.0;  // degrees, east positive
+    double dAltitude = 0.0;   // metres
+    int32_t nGPSTime = 0;     // seconds since 1970-01-01 00:00:00 UTC
     int32_t nGPSTimeFlag = 0; // non-zero when the GPS time is valid
 
     CGPSDisplayData() = default;

@@ -1,18 +1,18 @@
 #ifndef CGPSSTATUSWND_H
 #define CGPSSTATUSWND_H
 
-#include "cgpsdisplaydata.h"
-
 #include <QWidget>
 
+class CAzimuthElevationWnd;
+class CGPSDisplayData;
 class CNavConversions;
+class CPositionStatusWnd;
+class CSignalQuality;
 
-// Content of the GPS Status page: shows the main window's GPS display record
-// in the notation of its navigation conversions.
-//
-// Still to come: the signal bars, the position panel and the sky plot in their
-// splitters, which UpdateGPSStatus will feed. Until then the page keeps the
-// copy it was last given and draws an empty background.
+// Content of the GPS Status page: the signal bars across the top, and below
+// them the position panel beside the sky plot, in two splitters. Shows the
+// main window's GPS display record in the notation of its navigation
+// conversions.
 class CGPSStatusWnd : public QWidget
 {
     Q_OBJECT
@@ -22,13 +22,16 @@ public:
     CGPSStatusWnd(CGPSDisplayData* pGPSData, CNavConversions* pNavConversions, QWidget* pParent);
     ~CGPSStatusWnd() override;
 
-    // Takes a copy of the current display record and hands it to the displays.
+    // Hands a copy of the current display record to the sky plot, the signal
+    // bars and the position panel, each of which draws it at once.
     void UpdateGPSStatus();
 
 private:
     CGPSDisplayData* m_pGPSData;
     CNavConversions* m_pNavConversions;
-    CGPSDisplayData m_Shown; // the copy the displays show
+    CSignalQuality* m_pSignalQuality;
+    CAzimuthElevationWnd* m_pAzimuthElevation;
+    CPositionStatusWnd* m_pPositionStatus;
 };
 
 #endif // CGPSSTATUSWND_H

@@ -1,0 +1,109 @@
+#include "cpositionstatuswnd.h"
+
+#include "cnavconversions.h"
+#include "gpsgeometry.h"
+
+#include <QPainter>
+#include <QPalette>
+
+#include <ctime>
+
+namespace {
+QString FromUtf8(const std::string& str)
+{
+    return QString::fromUtf8(str.data(), int(str.size()));
+}
+} // namespace
+
+CPositionStatusWnd::CPositionStatusWnd(CNavConversions* pNavConversions, QWidget* pParent)
+    : QWidget(pParent), m_pNavConversions(pNavConversions)
+{}
+
+CPositionStatusWnd::~CPositionStatusWnd() = default;
+
+QSize CPositionStatusWnd::sizeHint() const
+{
+    return QSize(200, 200);
+}
+
+void CPositionStatusWnd::SetData(CGPSDisplayData data)
+{
+    m_Data.SetData(data);
+    repaint();
+}
+
+void CPositionStatusWnd::OnNewPositionUpdateGPS()
+{
+    repaint();
+}
+
+void CPositionStatusWnd::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+
+    const GpsGeometry::PanelFontSizes sizes = GpsGeometry::PositionFontSizes(size(), logicalDpiX());
+    m_TitleFont = GpsGeometry::DisplayFont(sizes.nTitle);
+    m_ValueFont = GpsGeometry::DisplayFont(sizes.nValue);
+
+    // The panel shows the second after the reported one: the service reports
+    // the second that has just begun.
+    const time_t tShown = time_t(GpsGeometry::ShownGPSTime(m_Data.nGPSTime));
+    struct tm tmShown = {};
+    char szAsc[32] = {};
+    if (!gmtime_r(&tShown, &tmShown) || !asctime_r(&tmShown, szAsc))
+        szAsc[0] = '\0';
+
+    QString aValues[GpsGeometry::POSITION_BOX_COUNT];
+    if (m_pNavConversions) {
+        aValues[0] = FromUtf8(m_pNavConversions->FormatLatitude(m_Data.dLatitude));
+        aValues[1] = FromUtf8(m_pNavConversions->FormatLongitude(m_Data.dLongitude));
+        aValues[2] = FromUtf8(m_pNavConversions->GridSquare(m_Data.dLatitude, m_Data.dLongitude));
+        aValues[3] = FromUtf8(m_pNavConversions->FormatAltitude(m_Data.dAltitude));
+    }
+    aValues[4] = QString::asprintf("%d", m_Data.nSatsTracked);
+    aValues[5] = QString::asprintf("%d", m_Data.nSatsInView);
+    aValues[6] = QString::asprintf("%02d:%02d:%02d", tmShown.tm_hour, tmShown.tm_min, tmShown.tm_sec);
+    // asctime's text keeps its double space before one-digit days and its
+    // closing newline: "Thu Jan  1 00:00:00 1970\n".
+    const QString aTitles[GpsGeometry::POSITION_BOX_COUNT] = {QStringLiteral("Latitude"),
+                                                              QStringLiteral("Longitude"),
+                                                              QStringLiteral("Grid Square"),
+                                                              QStringLiteral("Altitude"),
+                                                              QStringLiteral("Satellites Tracked"),
+                                                              QStringLiteral("Satellites In View"),
+                                                              QStringLiteral("GPS Time ") +
+                                                                  QString::fromUtf8(szAsc)};
+
+    for (int i = 0; i < GpsGeometry::POSITION_BOX_COUNT; ++i) {
+        const int nStyle = i == 6 ? GpsGeometry::GPSTimeStyle(GpsGeometry::ShownGPSTime(m_Data.nGPSTime),
+                                                              m_Data.nGPSTimeFlag)
+                                  : 0;
+        DrawBox(painter, GpsGeometry::PositionBox(i, size()), aTitles[i], aValues[i], nStyle);
+    }
+}
+
+void CPositionStatusWnd::DrawBox(QPainter& painter, const QRectF& box, const QString& strTitle,
+                                 const QString& strValue, int nStyle)
+{
+    const QPalette palette;
+    const QRectF inner = GpsGeometry::BoxInnerRect(box);
+
+    QColor text = palette.color(QPalette::WindowText);
+    QColor fill = palette.color(QPalette::Button);
+    if (nStyle >= 1 && nStyle <= 3) {
+        text = GpsGeometry::StyleTextColour(nStyle);
+        fill = GpsGeometry::StyleFillColour(nStyle);
+    }
+
+    painter.setPen(palette.color(QPalette::Dark));
+    painter.setBrush(QBrush(fill, Qt::SolidPattern));
+    painter.drawRoundedRect(inner, inner.height() / 10, inner.height() / 10, Qt::AbsoluteSize);
+
+    painter.setPen(QPen(QBrush(text), 1.0, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
+    const QRectF textRect = GpsGeometry::BoxTextRect(inner);
+    painter.setFont(m_TitleFont);
+    painter.drawText(textRect, Qt::AlignLeft | Qt::AlignTop, strTitle);
+    painter.setFont(m_ValueFont);
+    painter.drawText(textRect, Qt::AlignHCenter | Qt::AlignVCenter, strValue);
+}

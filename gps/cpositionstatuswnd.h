@@ -1,0 +1,47 @@
+#ifndef CPOSITIONSTATUSWND_H
+#define CPOSITIONSTATUSWND_H
+
+#include "cgpsdisplaydata.h"
+
+#include <QFont>
+#include <QWidget>
+
+class CNavConversions;
+
+// The current fix as seven labelled boxes: latitude, longitude, grid square,
+// altitude, satellites tracked, satellites in view and GPS time. Position and
+// altitude follow the notation and units of the main window's navigation
+// conversions; the GPS time box turns black on yellow for a time flagged
+// invalid and yellow on dark red for a valid one before 2020.
+class CPositionStatusWnd : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // pNavConversions belongs to the main window and outlives this panel.
+    CPositionStatusWnd(CNavConversions* pNavConversions, QWidget* pParent);
+    ~CPositionStatusWnd() override;
+
+    QSize sizeHint() const override;
+
+    // Keeps a copy of the record and draws it at once.
+    void SetData(CGPSDisplayData data);
+
+public slots:
+    // Draws the kept record again, e.g. in a new notation.
+    void OnNewPositionUpdateGPS();
+
+protected:
+    void paintEvent(QPaintEvent* pEvent) override;
+
+private:
+    void DrawBox(QPainter& painter, const QRectF& box, const QString& strTitle, const QString& strValue,
+                 int nStyle);
+
+    CGPSDisplayData m_Data;
+    CNavConversions* m_pNavConversions;
+    QFont m_TitleFont; // both fonts follow the row height, set at every paint
+    QFont m_ValueFont;
+};
+
+#endif // CPOSITIONSTATUSWND_H

@@ -1,0 +1,134 @@
+#ifndef GPSGEOMETRY_H
+#define GPSGEOMETRY_H
+
+// Geometry of the GPS displays: the sky plot's square and projection, the
+// signal bars' slots, the position panel's boxes, the font sizes of all three
+// and the colours that stand for a satellite's state or a time's validity.
+//
+// Every function here is pure (no widget, no state), so the paints and the
+// tests call the same code. Every input gives an answer: a satellite count
+// beyond the record's 96 slots draws 96, a negative count draws none, font
+// sizes below 1 become 1 (Qt would fall back to 12 pt and warn at every
+// paint), and casts of doubles to integers saturate.
+
+#include <QColor>
+#include <QFont>
+#include <QPoint>
+#include <QRectF>
+#include <QSize>
+
+#include <cstdint>
+
+namespace GpsGeometry {
+
+// ---- Fonts ----------------------------------------------------------------------
+
+// The family of every painted text, with a sans-serif fallback.
+QFont DisplayFont(int nPointSize);
+
+// 96 / logical DPI; 1 for a DPI that is not positive.
+double DpiScale(int nLogicalDpiX);
+
+// trunc(dSize), at least 1, at most 1,000,000 (NaN gives 1).
+int PointSize(double dSize);
+
+// ---- Sky plot -------------------------------------------------------------------
+
+// Side D = min(w, h) - 1 of the plot square, centred along the longer side:
+// 301 x 201 -> (50, 0, 200, 200); 201 x 301 -> (0, 50, 200, 200).
+QRectF SkySquare(QSize widget);
+
+// Where a satellite at azimuth and elevation (whole degrees) is drawn: north
+// up, east right, the zenith at the centre and elevation 0 on the circle of
+// diameter dWidth. Each part truncated toward zero, as the plot has always
+// been drawn: x = trunc(sin a * z * k) + trunc(cx + 0.5), k = (w / 2) / 90,
+// z = 90 - e, with pi taken as 3.14159265359.
+QPoint SkyProjection(int nAzimuth, int nElevation, QPointF centre, double dWidth);
+
+// Marker of side D * 0.08 centred on the projected point.
+QRectF SkyMarkerRect(QPoint point, double dSide);
+
+// PRN labels: trunc(D * 0.045 * 96 / dpi).
+int SkyLabelPointSize(double dSide, int nLogicalDpiX);
+
+// ---- Signal bars --------------------------------------------------------------
+
+enum : int
+{
+    EMPTY_SLOT_COUNT = 12, // slots shown while no satellite is in view
+    FULL_SCALE_SNR = 55,   // a bar of this SNR fills the bar area
+    MAX_BAR_POINT_SIZE = 20,
+};
+
+// Slots drawn for a count in view: 12 for 0, at most the record's 96; a
+// negative count draws none (returns 0).
+int SlotCount(int nSatsInView);
+
+// Slot width: widget width / slots in floating point; 0 when there are none.
+double SlotWidth(int nWidgetWidth, int nSlots);
+
+// trunc(b * 0.3 * 96 / dpi), at most 20.
+int BarPointSize(double dSlotWidth, int nLogicalDpiX);
+
+// Height of the bar area above the PRN band: widget height - 1.25 line heights.
+double BarAreaHeight(int nWidgetHeight, int nLineHeight);
+
+// Bar of a slot at dX: grows up from the bottom of the bar area, 55 filling it.
+QRectF BarRect(double dX, double dSlotWidth, double dAreaHeight, int nSNR);
+
+// PRN label under a slot: (trunc x, trunc A, trunc b, trunc(1.25 f)).
+QRect PrnLabelRect(double dX, double dSlotWidth, double dAreaHeight, int nLineHeight);
+
+// A satellite outside the solution is greyed unless its state is 1.
+bool BarIsShadowed(bool bUsed, int nStatus);
+
+// Bar colour of a state code: 0 blue, 1 green, 2 red, 3 yellow, others magenta.
+QColor StatusColour(int nStatus);
+
+// ---- Position panel ---------------------------------------------------------------
+
+// Title and value point sizes for a panel of this height: rows r = (h - 1) / 4,
+// n = trunc(0.48 r), value trunc(96 / dpi * n), title trunc(n / 3 * 96 / dpi).
+// 209 px at 96 DPI: r = 52, n = 24: title 8, value 24.
+struct PanelFontSizes
+{
+    int nTitle;
+    int nValue;
+};
+PanelFontSizes PositionFontSizes(QSize widget, int nLogicalDpiX);
+
+enum : int
+{
+    POSITION_BOX_COUNT = 7
+};
+
+// Box i (0 latitude, 1 longitude, 2 grid square, 3 altitude, 4 satellites
+// tracked, 5 in view, 6 GPS time) of a panel: four rows of height (h - 1) / 4
+// across the width w - 1, in floating point.
+QRectF PositionBox(int nIndex, QSize widget);
+
+// The box outline: the box inset by a twentieth of its height each side.
+QRectF BoxInnerRect(const QRectF& box);
+
+// Where title and value go inside the outline: 3 px in from its top left.
+QRectF BoxTextRect(const QRectF& inner);
+
+// Box styles: 0 palette colours, 1 white on green, 2 black on yellow, 3
+// yellow on dark red. Colours of styles 1 to 3; style 0 takes the palette's.
+QColor StyleTextColour(int nStyle);
+QColor StyleFillColour(int nStyle);
+
+// The second shown for a GPS time: the one after the reported second, or
+// 0 (1970) for a time that is not positive. In 64 bits: INT32_MAX + 1 fits.
+int64_t ShownGPSTime(int32_t nGPSTime);
+
+// 2 when the time is flagged invalid; 3 when it is valid but before
+// 2020-01-01 00:00:00 UTC (receivers without an almanac report 1980 or the
+// week-rollover years); 0 otherwise.
+int GPSTimeStyle(int64_t tShown, int32_t nGPSTimeFlag);
+
+constexpr int64_t kPlausibleTimeStart = 1577836800; // 2020-01-01 00:00:00 UTC
+
+} // namespace GpsGeometry
+
+#endif // GPSGEOMETRY_H
