@@ -1,5 +1,6 @@
 #include "cmainwindow.h"
 
+#include "caboutdlg.h"
 #include "cgpsstatuswnd.h"
 #include "cstripchartwidget.h"
 #include "csystemstatswidget.h"
@@ -483,7 +484,10 @@ int CMainWindow::ExecGPSLockConfigDialog(CBRFNProtocolQt::CMD_DATA_GPS_LOCK_CONF
 
 void CMainWindow::ExecAboutDialog()
 {
-    // The About box (CAboutDlg) opens here.
+    // Each About box starts its own update check; closing it ends the check.
+    CAboutDlg dlg(this);
+    dlg.setModal(true);
+    dlg.exec();
 }
 
 // ---- Data logs ------------------------------------------------------------------

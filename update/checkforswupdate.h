@@ -4,23 +4,30 @@
 #include <QObject>
 #include <QString>
 
+class QNetworkAccessManager;
+class QNetworkReply;
+
 // Compares the panel's own version with the newest published release and
 // reports the outcome with SoftwareUpdateStatus.
 //
-// Still to come: the HTTP request of the version document, its parsing and
-// comparison (OnFinished) and the 15-second failure report (OnTimeout). Until
-// then CheckVersion only records the check it was asked for and nothing is
-// reported.
+// A check is Idle, then Waiting after CheckVersion, then Reported (0, 1, 2)
+// when the document arrives, or Failed (3) when none has been read by the end
+// of the time-out. The document is a JSON object whose "version" object holds
+// "major", "minor", "build" and "description"; anything that does not parse
+// reports nothing and leaves the failure to the time-out. A new check may
+// start at any time; the time-outs of earlier checks keep running, so the
+// first one can report 3 while a later reply is still on its way.
 class CheckForSWUpdate : public QObject
 {
     Q_OBJECT
 
 public:
-    enum SW_UPDATE_STATUS {
+    enum SW_UPDATE_STATUS
+    {
         SW_UPDATE_CURRENT = 0,   // published version equals the running one
         SW_UPDATE_AVAILABLE = 1, // published version is newer
         SW_UPDATE_NEWER = 2,     // running version is newer than the published one
-        SW_UPDATE_FAILED = 3,    // no usable answer within 15 seconds
+        SW_UPDATE_FAILED = 3,    // no usable answer within the time-out
     };
     Q_ENUM(SW_UPDATE_STATUS)
 
@@ -29,16 +36,32 @@ public:
     static constexpr const char* WEB_SERVER = "https://brightfen.example";
     // The document that describes the newest release, on WEB_SERVER.
     static constexpr const char* VERSION_DOCUMENT = "/Tellurix2/version.json";
+    // The product's web page, on WEB_SERVER.
+    static constexpr const char* WEB_PAGE = "/Tellurix2";
     // The running panel's own version, 2.1.9.
-    enum : int { OWN_VERSION_MAJOR = 2, OWN_VERSION_MINOR = 1, OWN_VERSION_BUILD = 9 };
+    enum : int
+    {
+        OWN_VERSION_MAJOR = 2,
+        OWN_VERSION_MINOR = 1,
+        OWN_VERSION_BUILD = 9
+    };
+    // How long a check waits for a usable document before it reports 3.
+    static constexpr int TIMEOUT_MS = 15000;
+    // The version document is a few hundred bytes; a body beyond this is
+    // not one, and the transfer is cut off rather than held in memory.
+    static constexpr qint64 MAX_DOCUMENT_BYTES = 64 * 1024;
 
     explicit CheckForSWUpdate(QObject* pParent = nullptr);
+
+    // Time-out of the checks started from now on (TIMEOUT_MS unless changed).
+    void SetTimeout(int nMilliseconds) { m_nTimeoutMs = nMilliseconds; }
 
     // Starts a check of the document at strAddress against the given own
     // version. Returns at once; the outcome comes through SoftwareUpdateStatus.
     void CheckVersion(const QString& strAddress, int nMajor, int nMinor, int nBuild);
 
-    // Version read from the document; -1 until a document has been read.
+    // Version read from the document; -1 until a document has been read in
+    // the current check.
     int m_nWebMajor = -1;
     int m_nWebMinor = -1;
     int m_nWebBuild = -1;
@@ -46,8 +69,15 @@ public:
 signals:
     void SoftwareUpdateStatus(CheckForSWUpdate::SW_UPDATE_STATUS nStatus);
 
+private slots:
+    void OnFinished(QNetworkReply* pReply);
+    void OnTimeout();
+    void OnDownloadProgress(qint64 nReceived, qint64 nTotal);
+
 private:
-    QString m_strAddress;
+    // Replies are children of the manager and are released with it.
+    QNetworkAccessManager* m_pNetworkManager = nullptr;
+    int m_nTimeoutMs = TIMEOUT_MS;
     int m_nMajor = 0;
     int m_nMinor = 0;
     int m_nBuild = 0;

@@ -1,0 +1,39 @@
+#ifndef CABOUTDLG_H
+#define CABOUTDLG_H
+
+#include "checkforswupdate.h"
+
+#include <QDialog>
+#include <QString>
+
+#include <memory>
+
+class Ui_CAboutDlg;
+
+// The About box: the panel's picture, its version, a link to the product's
+// web page, and a status line that tells whether a newer release exists.
+// Every About box starts its own update check when it is built and shows the
+// outcome when the check reports (at the latest when the check times out);
+// the checker is its child, so a report due after the box has closed goes
+// nowhere.
+class CAboutDlg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // strWebServer (scheme and host) serves the version document and the web
+    // page; nTimeoutMs bounds the wait for the document.
+    explicit CAboutDlg(QWidget* pParent = nullptr,
+                       const QString& strWebServer = QString::fromLatin1(CheckForSWUpdate::WEB_SERVER),
+                       int nTimeoutMs = CheckForSWUpdate::TIMEOUT_MS);
+    ~CAboutDlg() override;
+
+private slots:
+    void OnSoftwareUpdateStatus(CheckForSWUpdate::SW_UPDATE_STATUS nStatus);
+
+private:
+    std::unique_ptr<Ui_CAboutDlg> ui;
+    CheckForSWUpdate* m_pSWUpdate = nullptr;
+};
+
+#endif // CABOUTDLG_H
