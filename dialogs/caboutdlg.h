@@ -16,6 +16,9 @@ class Ui_CAboutDlg;
 // outcome when the check reports (at the latest when the check times out);
 // the checker is its child, so a report due after the box has closed goes
 // nowhere.
+//
+// The status line is 91 px tall: the longest status takes three lines of a
+// 9 pt sans font, more than a two-line 41 px label shows.
 class CAboutDlg : public QDialog
 {
     Q_OBJECT

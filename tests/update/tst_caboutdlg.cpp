@@ -106,6 +106,8 @@ void tst_CAboutDlg::statusLine()
     QTRY_COMPARE(Text(dlg, "labelNewVersionStatus"), text);
     QTest::qWait(kTimeoutMs); // the time-out of a reported check changes nothing
     QCOMPARE(Text(dlg, "labelNewVersionStatus"), text);
+    const QLabel* pStatus = dlg.findChild<QLabel*>("labelNewVersionStatus");
+    QVERIFY2(pStatus->heightForWidth(pStatus->width()) <= pStatus->height(), "the whole text shows");
 }
 
 // Opening the box again asks the server again and shows the new answer.
