@@ -20,6 +20,7 @@ const QColor kDefaultColors[8] = {
 // Qt 5's QVector aborts near 2 GiB; one set stops growing well before that
 // (64 M points, about two years of records at one a second).
 const int kMaxPointsPerSet = 64 * 1024 * 1024;
+const int kMinGrowth = 1024; // points, 24 KB
 
 const QColor kGridColor(128, 128, 128);
 const QColor kZeroLineColor(255, 0, 255);
@@ -146,6 +147,12 @@ void CStripChartWidget::AddPoint(int nIndex, double dX, double dY, double dZ, bo
     DATA_SET& set = m_arrayDataSet[nIndex];
     m_bHasData = true;
     if (set.arrayPoints.size() < kMaxPointsPerSet) {
+        // Grow by an eighth rather than QVector's doubling: a chart that runs
+        // for months keeps at most 12.5 % unused room, and a growth step
+        // copies 1.125 times the points instead of holding three times them.
+        const int nSize = set.arrayPoints.size();
+        if (nSize == set.arrayPoints.capacity())
+            set.arrayPoints.reserve(qMin(kMaxPointsPerSet, nSize + qMax(kMinGrowth, nSize / 4)));
         DATA_POINT point;
         point.dX = dX;
         point.dY = dY;
@@ -175,8 +182,12 @@ void CStripChartWidget::AddPoint(int nIndex, double dX, double dY, double dZ, bo
     m_LastPoint.dZ = dZ;
 
     Rescale();
+    // Asked for, not done at once: Qt merges the requests into one paint per
+    // turn of the event loop, so a socket read full of records ends with one
+    // paint of the newest state. Painting every point kept a panel flooded
+    // with 10,000 records a second busy for minutes after the flood ended.
     if (bRepaint)
-        repaint();
+        update();
 }
 
 void CStripChartWidget::EraseData(bool bRepaint)

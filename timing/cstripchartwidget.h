@@ -68,6 +68,8 @@ public:
     void SetDataSetHidden(int nIndex, bool bHidden, bool bRepaint);
     void SetDataSetStyle(int nIndex, int nStyle);
     void SetDataSetColor(int nIndex, const QColor& color);
+    // The setters repaint at once when asked; a new point only asks for a
+    // paint at the next turn of the event loop (records can come in floods).
     void AddPoint(int nIndex, double dX, double dY, double dZ, bool bRepaint);
     void EraseData(bool bRepaint);
 
@@ -123,5 +125,8 @@ private:
     QPoint m_ptPress;
     QPoint m_ptDragDiff;
 };
+
+// Three doubles: QVector may move points with memcpy when it grows.
+Q_DECLARE_TYPEINFO(CStripChartWidget::DATA_POINT, Q_PRIMITIVE_TYPE);
 
 #endif // CSTRIPCHARTWIDGET_H

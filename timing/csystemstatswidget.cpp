@@ -21,7 +21,7 @@ CSystemStatsWidget::CSystemStatsWidget(CMainWindow* pMainWindow, QWidget* pParen
 void CSystemStatsWidget::OnSignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS Data)
 {
     m_Status = Data;
-    repaint();
+    update(); // merged per turn of the event loop, as the charts' paints
 }
 
 // Shown from the next repaint on; a GPS status alone does not repaint.

@@ -53,7 +53,7 @@ QString CSystemStatusWidget::ErrorText(int nLoopState, double dEstTimeError)
 void CSystemStatusWidget::OnSignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS Data)
 {
     m_Status = Data;
-    repaint();
+    update(); // merged per turn of the event loop, as the charts' paints
 }
 
 // The connection flag is read here, at every paint: a lost link shows at the
