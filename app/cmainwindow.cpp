@@ -44,7 +44,7 @@ static void InitResources()
     Q_INIT_RESOURCE(tellurix);
 }
 
-CMainWindow::CMainWindow(QWidget* pParent) : QMainWindow(pParent), m_SWUpdate(nullptr), m_NavConversions(0, 0)
+CMainWindow::CMainWindow(QWidget* pParent) : QMainWindow(pParent), m_SWUpdate(nullptr)
 {
     InitResources();
     ui = new Ui_CMainWindow;

@@ -19,10 +19,22 @@ class QKeyEvent;
 class QUdpSocket;
 class Ui_CMainWindow;
 
+// What the GPS page reads through pointers: the last GPS status in display
+// form and the position format and altitude units in force. The window holds
+// them as a virtual base: virtual bases are built before and destroyed after
+// every other part of the window, QMainWindow and its child widgets included,
+// so the page can never point at them after they are gone, not even while
+// the window is being destroyed.
+struct CMainWindowGPSState
+{
+    CGPSDisplayData m_GPSData;              // all zero until the first GPS status
+    CNavConversions m_NavConversions{0, 0}; // dd mm.mmmm', feet until the settings load
+};
+
 // The panel's only top-level window: owns the connection to the service,
 // shows the four pages (Status, GPS Status, Loop Status, NMEA Output), routes
 // every received record to the displays and every menu action to the service.
-class CMainWindow : public QMainWindow
+class CMainWindow : public QMainWindow, private virtual CMainWindowGPSState
 {
     Q_OBJECT
 
@@ -117,7 +129,6 @@ private:
     CStripChartWidget* m_pTimeDiffChart = nullptr;
     CStripChartWidget* m_pControlChart = nullptr;
     int m_nSampleCount = 0;
-    CGPSDisplayData m_GPSData;
     CGPSStatusWnd* m_pGPSStatusWnd = nullptr;
     int m_nLastSecond = -1; // no second of a minute, so the first tick is an epoch
     CTimeStatusWidget* m_pTimeStatusWidget = nullptr;
@@ -130,7 +141,6 @@ private:
     const char* m_pszDebugKeys = nullptr;
     int m_nDebugKeyIndex = 0;
     bool m_bDebugMode = false;
-    CNavConversions m_NavConversions;
     QUdpSocket* m_pUdpNmea = nullptr;
     Ui_CMainWindow* ui = nullptr;
 

@@ -1,0 +1,118 @@
+// The GPS page inside the main window, fed by a stand-in service on the real
+// loopback port: a GPS record reaches all three displays, and choosing another
+// position format or unit repaints the position panel at once.
+
+#include "cazimuthelevationwnd.h"
+#include "cpositionstatuswnd.h"
+#include "csignalquality.h"
+#include "fakeservice.h"
+#include "gpspixels.h"
+#include "testwindow.h"
+
+#include <QAction>
+#include <QLayout>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QtTest>
+
+#include <memory>
+
+using GpsPixels::Render;
+
+// Counts the paints a widget receives.
+class PaintCounter : public QObject
+{
+public:
+    int m_nPaints = 0;
+    bool eventFilter(QObject*, QEvent* pEvent) override
+    {
+        m_nPaints += pEvent->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+class tst_AppGpsPage : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup() { m_pWindow.reset(); }
+    void gpsRecordReachesTheDisplays();
+    void positionChoiceRepaintsAtOnce_data();
+    void positionChoiceRepaintsAtOnce();
+
+private:
+    template <typename T> T* Find() const { return m_pWindow->findChild<T*>(); }
+    FakeService m_service;
+    std::unique_ptr<TestWindow> m_pWindow;
+};
+
+void tst_AppGpsPage::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    CBRFNProtocolQt::RegisterMetaTypes();
+    QVERIFY(m_service.Listen());
+}
+
+void tst_AppGpsPage::init()
+{
+    m_pWindow = std::make_unique<TestWindow>();
+    m_pWindow->resize(1000, 700);
+    m_pWindow->findChild<QTabWidget*>("tabWidget")->setCurrentIndex(1);
+    // The offscreen platform warns when a shown window's size limits change:
+    // settle them before the window is shown.
+    m_pWindow->layout()->activate();
+    m_pWindow->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_pWindow.get()));
+    QVERIFY(m_service.WaitForNewConnection());
+}
+
+void tst_AppGpsPage::gpsRecordReachesTheDisplays()
+{
+    CBRFNProtocolQt::CMD_DATA_GPS_STATUS gps;
+    gps.nSatsInView = 1;
+    gps.nGPSTime = 1700000000;
+    gps.nGPSTimeFlag = 1;
+    gps.aSats[0] = {2, 12, 90, 45, 55, true}; // state, PRN, azimuth, elevation, SNR, used
+    m_service.Send(BRFN::CMD_GPS_STATUS, BRFN::EncodeGPSStatus(gps));
+
+    // Sky plot: a used marker east on the 45° ring.
+    CAzimuthElevationWnd* pSky = Find<CAzimuthElevationWnd>();
+    const QRectF square = GpsGeometry::SkySquare(pSky->size());
+    const QPoint east = GpsGeometry::SkyProjection(90, 45, square.center(), square.width());
+    QTRY_VERIFY(GpsPixels::MarkerPanel(Render(*pSky), east, square.width()).green() < 80);
+    // Signal bars: one slot, full height, red for state 2.
+    CSignalQuality* pBars = Find<CSignalQuality>();
+    QCOMPARE(Render(*pBars).pixelColor(5, 2), QColor(192, 0, 0));
+    QCOMPARE(Render(*pBars).pixelColor(pBars->width() - 5, 2), QColor(192, 0, 0));
+    // Position panel: a valid 2023 time in the palette's colours.
+    QCOMPARE(GpsPixels::BoxFill(Render(*Find<CPositionStatusWnd>()), 6), QPalette().color(QPalette::Button));
+}
+
+void tst_AppGpsPage::positionChoiceRepaintsAtOnce_data()
+{
+    QTest::addColumn<QString>("action");
+    for (const char* psz : {"actionPosFormatDD_MM_SS_SSS", "actionPosFormatDD_DDDD",
+                            "actionPosFormatDD_MM_MMMM", "action_Metric_Units", "action_English_Units"})
+        QTest::newRow(psz) << psz;
+}
+
+void tst_AppGpsPage::positionChoiceRepaintsAtOnce()
+{
+    QFETCH(QString, action);
+    CPositionStatusWnd* pPanel = Find<CPositionStatusWnd>();
+    QCoreApplication::processEvents();
+    const QImage before = Render(*pPanel);
+    PaintCounter counter;
+    pPanel->installEventFilter(&counter);
+    m_pWindow->findChild<QAction*>(action)->trigger();
+    // No return to the event loop: the paint happened inside the action.
+    QVERIFY(counter.m_nPaints >= 1);
+    pPanel->removeEventFilter(&counter);
+    QVERIFY(Render(*pPanel) != before);
+}
+
+QTEST_MAIN(tst_AppGpsPage)
+#include "tst_app_gpspage.moc"
