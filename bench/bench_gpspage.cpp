@@ -3,10 +3,6 @@
 // every one of the record's 96 satellite slots in view, used and placed on
 // the sky, as a receiver tracking four constellations could report them.
 // The page's target is under 10 ms a paint.
-//
-// BM_GPSPagePaint paints the page as a user sees it at 1 Hz; BM_GPSPageUpdate
-// is the path of one received record: UpdateGPSStatus hands a copy to the
-// three displays, which paint it into a visible (off-screen) page at once.
 #include "cgpsdisplaydata.h"
 #include "cgpsstatuswnd.h"
 #include "cnavconversions.h"
@@ -51,23 +47,6 @@ void BM_GPSPagePaint(benchmark::State& state)
     }
 }
 BENCHMARK(BM_GPSPagePaint)->Unit(benchmark::kMillisecond);
-
-void BM_GPSPageUpdate(benchmark::State& state)
-{
-    CGPSDisplayData data = FullSky();
-    CNavConversions nav(CNavConversions::PosFormatDD_MM_MMMM, CNavConversions::AltitudeEnglish);
-    CGPSStatusWnd page(&data, &nav, nullptr);
-    page.setAttribute(Qt::WA_DontShowOnScreen);
-    page.resize(1000, 700);
-    page.layout()->activate(); // size limits settled before showing: no platform warning
-    page.show();
-    QCoreApplication::processEvents();
-    for (auto _ : state) {
-        data.nGPSTime += 1;
-        page.UpdateGPSStatus();
-    }
-}
-BENCHMARK(BM_GPSPageUpdate)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

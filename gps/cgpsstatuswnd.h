@@ -23,7 +23,7 @@ public:
     ~CGPSStatusWnd() override;
 
     // Hands a copy of the current display record to the sky plot, the signal
-    // bars and the position panel, each of which draws it at once.
+    // bars and the position panel, which draw it when the event loop next runs.
     void UpdateGPSStatus();
 
 private:

@@ -29,7 +29,7 @@ QSize CPositionStatusWnd::sizeHint() const
 void CPositionStatusWnd::SetData(CGPSDisplayData data)
 {
     m_Data.SetData(data);
-    repaint();
+    update(); // one paint per turn of the event loop, however many records arrive
 }
 
 void CPositionStatusWnd::OnNewPositionUpdateGPS()

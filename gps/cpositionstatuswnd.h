@@ -24,7 +24,7 @@ public:
 
     QSize sizeHint() const override;
 
-    // Keeps a copy of the record and draws it at once.
+    // Keeps a copy of the record and has it drawn as soon as the event loop runs.
     void SetData(CGPSDisplayData data);
 
 public slots:

@@ -19,7 +19,8 @@ public:
 
     Q_INVOKABLE QSize sizeHint() const override;
 
-    // Keeps a copy of the record; bRepaint draws it at once.
+    // Keeps a copy of the record; bRepaint has it drawn as soon as the event
+    // loop runs (requests from a burst of records make one paint).
     bool SetData(const CGPSDisplayData& data, bool bRepaint);
 
 protected:
