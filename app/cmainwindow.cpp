@@ -1,10 +1,14 @@
 #include "cmainwindow.h"
 
 #include "caboutdlg.h"
+#include "cgpslockconfigdlg.h"
 #include "cgpsstatuswnd.h"
+#include "cloopparametersdlg.h"
+#include "connectdlg.h"
 #include "cstripchartwidget.h"
 #include "csystemstatswidget.h"
 #include "csystemstatuswidget.h"
+#include "ctimediffoffsetdlg.h"
 #include "ctimestatuswidget.h"
 #include "ui_cmainwindow.h"
 
@@ -450,36 +454,36 @@ void CMainWindow::on_action_About_triggered()
 }
 
 // The modal dialogs. Each is created here with the window as parent, run and
-// destroyed on return. Until a dialog is available its operation reports a
-// cancel, so the flows around it send nothing.
+// destroyed on return.
 
 int CMainWindow::ExecCommPortDialog(QString& strPort, unsigned int& nBaud)
 {
-    // The communications setup dialog (ConnectDlg) opens here.
-    Q_UNUSED(strPort);
-    Q_UNUSED(nBaud);
-    return QDialog::Rejected;
+    ConnectDlg dlg(this);
+    dlg.setModal(true);
+    return dlg.Execute(strPort, nBaud);
 }
 
+// This dialog talks to the service itself while it is open (offset, NTP
+// calibration and server); only the accepted offset is sent from here.
 int CMainWindow::ExecTimeDiffOffsetDialog(double& dOffset)
 {
-    // The time difference offset dialog (CTimeDiffOffsetDlg, given m_pProtocol) opens here.
-    Q_UNUSED(dOffset);
-    return QDialog::Rejected;
+    CTimeDiffOffsetDlg dlg(m_pProtocol, this);
+    dlg.setModal(true);
+    return dlg.Execute(dOffset);
 }
 
 int CMainWindow::ExecLoopParametersDialog(CBRFNProtocolQt::CMD_DATA_LOOP_PARAMETERS& Params)
 {
-    // The control loop parameters dialog (CLoopParametersDlg::EditLoopParameters) opens here.
-    Q_UNUSED(Params);
-    return QDialog::Rejected;
+    CLoopParametersDlg dlg(this);
+    dlg.setModal(true);
+    return dlg.EditLoopParameters(Params);
 }
 
 int CMainWindow::ExecGPSLockConfigDialog(CBRFNProtocolQt::CMD_DATA_GPS_LOCK_CONFIG& Config)
 {
-    // The GPS lock delay dialog (CGPSLockConfigDlg::EditLockConfig) opens here.
-    Q_UNUSED(Config);
-    return QDialog::Rejected;
+    CGPSLockConfigDlg dlg(this);
+    dlg.setModal(true);
+    return dlg.EditLockConfig(Config);
 }
 
 void CMainWindow::ExecAboutDialog()
