@@ -13,7 +13,6 @@ namespace GpsPixels {
 inline QImage Render(QWidget& w)
 {
     QImage img(w.size(), QImage::Format_RGB32);
-    img.fill(Qt::black);
     w.render(&img);
     return img;
 }

@@ -19,34 +19,28 @@
 
 using GpsPixels::Render;
 
-// Counts the paints a widget receives.
-class PaintCounter : public QObject
-{
-public:
-    int m_nPaints = 0;
-    bool eventFilter(QObject*, QEvent* pEvent) override
-    {
-        m_nPaints += pEvent->type() == QEvent::Paint;
-        return false;
-    }
-};
-
 class tst_AppGpsPage : public QObject
 {
     Q_OBJECT
 
 private slots:
     void initTestCase();
-    void init();
-    void cleanup() { m_pWindow.reset(); }
     void gpsRecordReachesTheDisplays();
     void positionChoiceRedrawsThePanel_data();
     void positionChoiceRedrawsThePanel();
+
+protected:
+    bool eventFilter(QObject*, QEvent* pEvent) override
+    {
+        m_nPaints += pEvent->type() == QEvent::Paint;
+        return false;
+    }
 
 private:
     template <typename T> T* Find() const { return m_pWindow->findChild<T*>(); }
     FakeService m_service;
     std::unique_ptr<TestWindow> m_pWindow;
+    int m_nPaints = 0; // paints of the position panel
 };
 
 void tst_AppGpsPage::initTestCase()
@@ -54,19 +48,16 @@ void tst_AppGpsPage::initTestCase()
     QStandardPaths::setTestModeEnabled(true);
     CBRFNProtocolQt::RegisterMetaTypes();
     QVERIFY(m_service.Listen());
-}
-
-void tst_AppGpsPage::init()
-{
     m_pWindow = std::make_unique<TestWindow>();
     m_pWindow->resize(1000, 700);
     m_pWindow->findChild<QTabWidget*>("tabWidget")->setCurrentIndex(1);
     // The offscreen platform warns when a shown window's size limits change:
-    // settle them before the window is shown.
+    // settle them before it is shown.
     m_pWindow->layout()->activate();
     m_pWindow->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_pWindow.get()));
     QVERIFY(m_service.WaitForNewConnection());
+    Find<CPositionStatusWnd>()->installEventFilter(this);
 }
 
 void tst_AppGpsPage::gpsRecordReachesTheDisplays()
@@ -83,17 +74,17 @@ void tst_AppGpsPage::gpsRecordReachesTheDisplays()
     const QRectF square = GpsGeometry::SkySquare(pSky->size());
     const QPoint east = GpsGeometry::SkyProjection(90, 45, square.center(), square.width());
     QTRY_VERIFY(GpsPixels::MarkerPanel(Render(*pSky), east, square.width()).green() < 80);
-    // Signal bars: one slot, full height, red for state 2.
-    CSignalQuality* pBars = Find<CSignalQuality>();
-    QCOMPARE(Render(*pBars).pixelColor(5, 2), QColor(192, 0, 0));
-    QCOMPARE(Render(*pBars).pixelColor(pBars->width() - 5, 2), QColor(192, 0, 0));
+    // Signal bars: one slot across the width, full height, red for state 2.
+    const QImage bars = Render(*Find<CSignalQuality>());
+    QCOMPARE(bars.pixelColor(5, 2), QColor(192, 0, 0));
+    QCOMPARE(bars.pixelColor(bars.width() - 5, 2), QColor(192, 0, 0));
     // Position panel: a valid 2023 time in the palette's colours.
     QCOMPARE(GpsPixels::BoxFill(Render(*Find<CPositionStatusWnd>()), 6), QPalette().color(QPalette::Button));
 }
 
 void tst_AppGpsPage::positionChoiceRedrawsThePanel_data()
 {
-    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("action"); // each differs from the one before
     for (const char* psz : {"actionPosFormatDD_MM_SS_SSS", "actionPosFormatDD_DDDD",
                             "actionPosFormatDD_MM_MMMM", "action_Metric_Units", "action_English_Units"})
         QTest::newRow(psz) << psz;
@@ -102,16 +93,12 @@ void tst_AppGpsPage::positionChoiceRedrawsThePanel_data()
 void tst_AppGpsPage::positionChoiceRedrawsThePanel()
 {
     QFETCH(QString, action);
-    CPositionStatusWnd* pPanel = Find<CPositionStatusWnd>();
-    QTest::qWait(100); // paints from showing the window are done
-    const QImage before = Render(*pPanel);
-    PaintCounter counter;
-    pPanel->installEventFilter(&counter);
+    QTest::qWait(100); // earlier paints are done
+    const QImage before = Render(*Find<CPositionStatusWnd>());
+    m_nPaints = 0;
     m_pWindow->findChild<QAction*>(action)->trigger();
-    // Nothing else asks the panel for a paint.
-    QTRY_VERIFY(counter.m_nPaints >= 1);
-    pPanel->removeEventFilter(&counter);
-    QVERIFY(Render(*pPanel) != before);
+    QTRY_VERIFY(m_nPaints >= 1); // nothing else asks the panel for a paint
+    QVERIFY(Render(*Find<CPositionStatusWnd>()) != before);
 }
 
 QTEST_MAIN(tst_AppGpsPage)

@@ -1,6 +1,6 @@
 // The sky plot, signal bars and position panel rendered into images: where
-// markers land, which satellites are left out, bar heights and colours, the
-// GPS time box's colours, and paints at absurd sizes.
+// markers land, which satellites are left out, slot counts, bar heights and
+// colours, the GPS time box's colours; every paint also at absurd sizes.
 
 #include "cazimuthelevationwnd.h"
 #include "cnavconversions.h"
@@ -15,62 +15,58 @@
 using namespace GpsGeometry;
 using GpsPixels::Render;
 
+namespace {
+// Paints at sizes a splitter can produce must return.
+void RenderAbsurdSizes(QWidget& w)
+{
+    for (const QSize& size : {QSize(1, 1), QSize(20, 5), QSize(5, 20), QSize(3000, 2)}) {
+        w.resize(size);
+        QCOMPARE(Render(w).size(), size);
+    }
+}
+
+QColor Role(QPalette::ColorRole nRole)
+{
+    return QColor(QPalette().color(nRole).rgb());
+}
+} // namespace
+
 class tst_GpsDisplays : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void skySquare_data();
-    void skySquare();
-    void pointSizes_data();
-    void pointSizes();
+    void geometry_data();
+    void geometry();
     void skyMarkers_data();
     void skyMarkers();
-    void barSlots_data();
-    void barSlots();
-    void barColourAndHeight_data();
-    void barColourAndHeight();
+    void bars_data();
+    void bars();
     void gpsTimeBox_data();
     void gpsTimeBox();
-    void absurdSizesReturn();
 };
 
-void tst_GpsDisplays::skySquare_data()
+void tst_GpsDisplays::geometry_data()
 {
-    QTest::addColumn<QSize>("widget");
-    QTest::addColumn<QRectF>("square");
-    QTest::newRow("wide") << QSize(301, 201) << QRectF(50, 0, 200, 200);
-    QTest::newRow("tall") << QSize(201, 301) << QRectF(0, 50, 200, 200);
-    QTest::newRow("square") << QSize(200, 200) << QRectF(0, 0.5, 199, 199);
+    QTest::addColumn<QVariant>("actual");
+    QTest::addColumn<QVariant>("expected");
+    auto row = [](const char* pszName, const QVariant& a, const QVariant& e) {
+        QTest::newRow(pszName) << a << e;
+    };
+    row("sky square, wide", SkySquare(QSize(301, 201)), QRectF(50, 0, 200, 200));
+    row("sky square, tall", SkySquare(QSize(201, 301)), QRectF(0, 50, 200, 200));
+    row("panel title, 209 px", PositionFontSizes(QSize(400, 209), 96).nTitle, 8);
+    row("panel value, 209 px", PositionFontSizes(QSize(400, 209), 96).nValue, 24);
+    row("bar font capped at 20", BarPointSize(1000, 96), 20);
+    row("bar font, no slot is 1", BarPointSize(0, 96), 1);
+    row("sky label, 120 dpi", SkyLabelPointSize(200, 120), 7);
 }
 
-void tst_GpsDisplays::skySquare()
+void tst_GpsDisplays::geometry()
 {
-    QFETCH(QSize, widget);
-    QFETCH(QRectF, square);
-    QCOMPARE(SkySquare(widget), square);
-}
-
-void tst_GpsDisplays::pointSizes_data()
-{
-    QTest::addColumn<int>("size");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("panel title, 209 px") << PositionFontSizes(QSize(400, 209), 96).nTitle << 8;
-    QTest::newRow("panel value, 209 px") << PositionFontSizes(QSize(400, 209), 96).nValue << 24;
-    QTest::newRow("panel value, 192 dpi") << PositionFontSizes(QSize(400, 209), 192).nValue << 12;
-    QTest::newRow("panel title, 5 px is 1") << PositionFontSizes(QSize(400, 5), 96).nTitle << 1;
-    QTest::newRow("bar, 20 px slot") << BarPointSize(20, 96) << 6;
-    QTest::newRow("bar capped at 20") << BarPointSize(1000, 96) << 20;
-    QTest::newRow("bar, no slot is 1") << BarPointSize(0, 96) << 1;
-    QTest::newRow("sky label, 200 px") << SkyLabelPointSize(200, 96) << 9;
-    QTest::newRow("sky label, 120 dpi") << SkyLabelPointSize(200, 120) << 7;
-}
-
-void tst_GpsDisplays::pointSizes()
-{
-    QFETCH(int, size);
-    QFETCH(int, expected);
-    QCOMPARE(size, expected);
+    QFETCH(QVariant, actual);
+    QFETCH(QVariant, expected);
+    QCOMPARE(actual, expected);
 }
 
 void tst_GpsDisplays::skyMarkers_data()
@@ -83,7 +79,6 @@ void tst_GpsDisplays::skyMarkers_data()
     QTest::addColumn<QString>("marker");
     QTest::newRow("east, 45 ring, used") << 5 << 90 << 45 << true << QPoint(400, 200) << "red";
     QTest::newRow("south 60, unused") << 7 << 180 << 60 << false << QPoint(300, 266) << "grey";
-    QTest::newRow("west 30, used") << 9 << 270 << 30 << true << QPoint(167, 200) << "red";
     QTest::newRow("azimuth 0 left out") << 5 << 0 << 45 << true << QPoint(300, 100) << "none";
     QTest::newRow("elevation 0 left out") << 5 << 90 << 0 << true << QPoint(500, 200) << "none";
     QTest::newRow("PRN 0 left out") << 0 << 270 << 30 << true << QPoint(167, 200) << "none";
@@ -98,7 +93,6 @@ void tst_GpsDisplays::skyMarkers()
     QFETCH(QPoint, point);
     QFETCH(QString, marker);
     QCOMPARE(SkyProjection(azimuth, elevation, QPointF(300, 200), 400), point);
-
     CAzimuthElevationWnd sky(nullptr);
     sky.resize(601, 401);
     CGPSDisplayData data;
@@ -110,89 +104,76 @@ void tst_GpsDisplays::skyMarkers()
     else if (marker == "grey")
         QVERIFY2(c.hsvSaturation() == 0 && c.red() > 120 && c.red() < 250, qPrintable(c.name()));
     else
-        QCOMPARE(c, QPalette().color(QPalette::Base));
+        QCOMPARE(c, Role(QPalette::Base));
+    RenderAbsurdSizes(sky);
 }
 
-void tst_GpsDisplays::barSlots_data()
+void tst_GpsDisplays::bars_data()
 {
     QTest::addColumn<int>("inView");
-    QTest::addColumn<int>("count");
-    QTest::newRow("none in view: 12") << 0 << 12;
-    QTest::newRow("5") << 5 << 5;
-    QTest::newRow("96") << 96 << 96;
-    QTest::newRow("200 draws the record's 96") << 200 << 96;
-    QTest::newRow("negative draws none") << -5 << 0;
-}
-
-void tst_GpsDisplays::barSlots()
-{
-    QFETCH(int, inView);
-    QFETCH(int, count);
-    CSignalQuality bars(nullptr);
-    bars.resize(960, 200);
-    CGPSDisplayData data;
-    data.nSatsInView = inView;
-    bars.SetData(data, false);
-    const QImage img = Render(bars);
-    // Each slot is a light box outlined in the dark background colour.
-    const QColor light = QPalette().color(QPalette::Light);
-    int nRuns = 0;
-    for (int x = 0; x < img.width(); ++x)
-        nRuns += img.pixelColor(x, 5) == light && (x == 0 || img.pixelColor(x - 1, 5) != light);
-    QCOMPARE(nRuns, count);
-}
-
-void tst_GpsDisplays::barColourAndHeight_data()
-{
     QTest::addColumn<int>("status");
     QTest::addColumn<bool>("used");
     QTest::addColumn<int>("snr");
-    QTest::addColumn<QColor>("colour"); // invalid: the palette's Shadow
-    QTest::newRow("state 0 used") << 0 << true << 30 << QColor(0, 0, 192);
-    QTest::newRow("state 1 unused stays green") << 1 << false << 30 << QColor(0, 192, 0);
-    QTest::newRow("state 2 used") << 2 << true << 44 << QColor(192, 0, 0);
-    QTest::newRow("state 3 used") << 3 << true << 11 << QColor(192, 192, 0);
-    QTest::newRow("state 3 unused greyed") << 3 << false << 44 << QColor();
-    QTest::newRow("state 0 unused greyed") << 0 << false << 10 << QColor();
-    QTest::newRow("state 7 fallback") << 7 << true << 30 << QColor(255, 0, 255);
-    QTest::newRow("SNR 55 fills the area") << 1 << true << 55 << QColor(0, 192, 0);
-    QTest::newRow("SNR 80 cut at the top") << 1 << true << 80 << QColor(0, 192, 0);
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QColor>("colour"); // of the bar in the second slot
+    const QColor shadow = Role(QPalette::Shadow);
+    QTest::newRow("none in view: 12 slots") << 0 << 0 << true << 30 << 12 << QColor(0, 0, 192);
+    QTest::newRow("state 1 unused stays green") << 3 << 1 << false << 30 << 3 << QColor(0, 192, 0);
+    QTest::newRow("state 2 used") << 3 << 2 << true << 44 << 3 << QColor(192, 0, 0);
+    QTest::newRow("state 3 used") << 3 << 3 << true << 11 << 3 << QColor(192, 192, 0);
+    QTest::newRow("state 3 unused greyed") << 3 << 3 << false << 44 << 3 << shadow;
+    QTest::newRow("state 7 fallback") << 3 << 7 << true << 30 << 3 << QColor(255, 0, 255);
+    QTest::newRow("SNR 55 fills the area") << 3 << 1 << true << 55 << 3 << QColor(0, 192, 0);
+    QTest::newRow("SNR 80 cut at the top") << 3 << 0 << false << 80 << 3 << shadow;
+    QTest::newRow("200 in view: the record's 96") << 200 << 1 << true << 30 << 96 << QColor(0, 192, 0);
+    QTest::newRow("negative: no slot") << -5 << 1 << true << 30 << 0 << QColor();
 }
 
-void tst_GpsDisplays::barColourAndHeight()
+void tst_GpsDisplays::bars()
 {
+    QFETCH(int, inView);
     QFETCH(int, status);
     QFETCH(bool, used);
     QFETCH(int, snr);
+    QFETCH(int, count);
     QFETCH(QColor, colour);
-    if (!colour.isValid())
-        colour = QPalette().color(QPalette::Shadow).rgb();
     CSignalQuality bars(nullptr);
     bars.resize(600, 300);
     CGPSDisplayData data;
-    data.nSatsInView = 3;
+    data.nSatsInView = inView;
     data.aSats[1] = {17, snr, used, 100, 30, status};
     bars.SetData(data, false);
     const QImage img = Render(bars);
-    // Slots 200 px wide: 20 pt labels; the bar grows up from the PRN band.
-    const double dArea = 300 - QFontMetrics(DisplayFont(20)).height() * 1.25;
-    const int nTop = qMax(0, int(dArea - dArea / 55 * snr));
-    QCOMPARE(img.pixelColor(215, int(dArea) - 3), colour);
-    QCOMPARE(img.pixelColor(215, nTop + 2), colour);
+    RenderAbsurdSizes(bars);
+    // Slots are outlined in the background's dark colour: count what lies between.
+    const QColor dark = Role(QPalette::Dark);
+    int nRuns = 0;
+    for (int x = 0; x < img.width(); ++x)
+        nRuns += img.pixelColor(x, 2) != dark && (x == 0 || img.pixelColor(x - 1, 2) == dark);
+    QCOMPARE(nRuns, count);
+    if (!colour.isValid())
+        return;
+    // The bar grows up from the PRN band, 55 filling the area above it.
+    const double dSlot = 600.0 / count;
+    const double dArea = 300 - QFontMetrics(DisplayFont(BarPointSize(dSlot, 96))).height() * 1.25;
+    const int nX = int(dSlot * 1.1) + 1, nTop = qMax(0, int(dArea - dArea / 55 * snr));
+    QCOMPARE(img.pixelColor(nX, int(dArea) - 3), colour);
+    QCOMPARE(img.pixelColor(nX, nTop + 2), colour);
     if (nTop > 2)
-        QCOMPARE(img.pixelColor(215, nTop - 2), QPalette().color(QPalette::Light));
+        QCOMPARE(img.pixelColor(nX, nTop - 2), Role(QPalette::Light));
 }
 
 void tst_GpsDisplays::gpsTimeBox_data()
 {
     QTest::addColumn<int>("time");
     QTest::addColumn<int>("flag");
-    QTest::addColumn<QColor>("fill"); // invalid: the palette's Button
+    QTest::addColumn<QColor>("fill");
+    const QColor button = Role(QPalette::Button);
     QTest::newRow("empty record") << 0 << 0 << QColor(255, 255, 0);
     QTest::newRow("flagged invalid") << 1700000000 << 0 << QColor(255, 255, 0);
     QTest::newRow("valid, 2 s before 2020") << 1577836798 << 1 << QColor(170, 0, 0);
-    QTest::newRow("valid, shown second is 2020") << 1577836799 << 1 << QColor();
-    QTest::newRow("valid, last 32-bit second") << INT_MAX << 1 << QColor();
+    QTest::newRow("valid, shown second is 2020") << 1577836799 << 1 << button;
+    QTest::newRow("valid, last 32-bit second") << INT_MAX << 1 << button;
     QTest::newRow("valid, negative shows 1970") << -5 << 1 << QColor(170, 0, 0);
 }
 
@@ -201,7 +182,6 @@ void tst_GpsDisplays::gpsTimeBox()
     QFETCH(int, time);
     QFETCH(int, flag);
     QFETCH(QColor, fill);
-    const QColor button = QPalette().color(QPalette::Button);
     CNavConversions nav(0, 0);
     CPositionStatusWnd panel(&nav, nullptr);
     panel.resize(600, 209);
@@ -210,31 +190,10 @@ void tst_GpsDisplays::gpsTimeBox()
     data.nGPSTimeFlag = flag;
     panel.SetData(data);
     const QImage img = Render(panel);
-    QCOMPARE(GpsPixels::BoxFill(img, 6), fill.isValid() ? fill : button);
+    QCOMPARE(GpsPixels::BoxFill(img, 6), fill);
     for (int i = 0; i < 6; ++i)
-        QCOMPARE(GpsPixels::BoxFill(img, i), button);
-}
-
-void tst_GpsDisplays::absurdSizesReturn()
-{
-    CGPSDisplayData data;
-    data.nSatsInView = INT_MAX;
-    data.dLatitude = std::numeric_limits<double>::quiet_NaN();
-    for (int i = 0; i < CGPSDisplayData::MAX_SATELLITES; ++i)
-        data.aSats[i] = {i + 1, INT_MAX - i, i % 2 == 0, i * 37 % 360 + 1, i % 90 + 1, i % 5};
-    CNavConversions nav(9, 9);
-    CAzimuthElevationWnd sky(nullptr);
-    CSignalQuality bars(nullptr);
-    CPositionStatusWnd panel(&nav, nullptr);
-    sky.SetData(data, false);
-    bars.SetData(data, false);
-    panel.SetData(data);
-    for (QWidget* w :
-         {static_cast<QWidget*>(&sky), static_cast<QWidget*>(&bars), static_cast<QWidget*>(&panel)})
-        for (const QSize& s : {QSize(1, 1), QSize(20, 5), QSize(5, 20), QSize(3000, 2)}) {
-            w->resize(s);
-            QCOMPARE(Render(*w).size(), s);
-        }
+        QCOMPARE(GpsPixels::BoxFill(img, i), Role(QPalette::Button));
+    RenderAbsurdSizes(panel);
 }
 
 QTEST_MAIN(tst_GpsDisplays)
