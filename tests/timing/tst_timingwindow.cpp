@@ -1,0 +1,263 @@
+// The timing displays inside the window, fed by a loopback service: the state
+// panel in every state's colours and texts ("No Service" without a link), the
+// statistics lines, the clock's font rule, and the charts taking history
+// without a paint and live records with one. The expected pixels are the
+// texts drawn by the test at the sizes and places the panels use.
+#include "chartgeometry.h"
+#include "cstripchartwidget.h"
+#include "csystemstatswidget.h"
+#include "csystemstatuswidget.h"
+#include "ctimestatuswidget.h"
+#include "fakeservice.h"
+#include "imagetools.h"
+#include "testwindow.h"
+
+#include <QLayout>
+#include <QPainter>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+
+#include <functional>
+#include <memory>
+
+using Status = CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS;
+using Draw = std::function<void(QPainter&, QRectF)>;
+
+namespace {
+// A fill and the texts a test draws, rendered as the panels are.
+class Oracle : public QWidget
+{
+public:
+    Oracle(QSize size, const QColor& fill, const Draw& fnDraw) : m_fill(fill), m_fnDraw(fnDraw)
+    {
+        resize(size);
+    }
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.fillRect(rect(), m_fill);
+        painter.setRenderHints(QPainter::SmoothPixmapTransform | QPainter::TextAntialiasing);
+        m_fnDraw(painter, QRectF(0, 0, width() - 1, height() - 1));
+    }
+    QColor m_fill;
+    Draw m_fnDraw;
+};
+
+// The panel's interior (clear of outline and corners) matches; glyph edges of
+// light text may blend a few levels apart between paints.
+bool Matches(QWidget* pPanel, QSize size, const QColor& fill, const Draw& fnDraw)
+{
+    pPanel->setFixedSize(size); // kept by the host's layout
+    Oracle oracle(size, fill, fnDraw);
+    const QImage actual = Render(pPanel), expected = Render(&oracle);
+    for (int y = 1; y < size.height() - 2; ++y)
+        for (int x = 10; x < size.width() - 10; ++x)
+            if (Find(actual, expected.pixelColor(x, y), QRect(x, y, 1, 1), nullptr, 8).isNull())
+                return false;
+    return true;
+}
+} // namespace
+
+class tst_TimingWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup() { m_pWindow.reset(); }
+    void serviceState_data();
+    void serviceState();
+    void statistics_data();
+    void statistics();
+    void clockFontRule_data();
+    void clockFontRule();
+    void historyWithoutPaintLiveRecordWithPaint();
+
+private:
+    void Send(quint16 nCommand, const QByteArray& payload)
+    {
+        QSignalSpy spy(m_pWindow.get(),
+                       SIGNAL(SignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS)));
+        m_service.Send(nCommand, payload);
+        if (nCommand == BRFN::CMD_CONTROL_LOOP_STATUS)
+            QTRY_COMPARE(spy.count(), 1);
+    }
+
+    FakeService m_service;
+    std::unique_ptr<TestWindow> m_pWindow;
+};
+
+void tst_TimingWindow::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    CBRFNProtocolQt::RegisterMetaTypes();
+    QVERIFY(m_service.Listen());
+}
+
+void tst_TimingWindow::init()
+{
+    m_pWindow = std::make_unique<TestWindow>();
+    QVERIFY(m_service.WaitForNewConnection());
+}
+
+void tst_TimingWindow::serviceState_data()
+{
+    QTest::addColumn<bool>("linked");
+    QTest::addColumn<int>("state");
+    QTest::addColumn<double>("error");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QColor>("fill");
+    QTest::addColumn<QColor>("ink");
+    QTest::addColumn<QString>("errorText"); // after "Estimated Time Error: "
+    const QColor yellow(255, 242, 0), navy(0, 0, 128), red(255, 0, 0), green(0, 128, 0), white(Qt::white);
+    auto row = [](const char* tag, bool linked, int state, double error, const char* text, QColor fill,
+                  QColor ink, const char* errorText = "Not Available") {
+        QTest::newRow(tag) << linked << state << error << QString(text) << fill << ink << QString(errorText);
+    };
+    row("no link, whatever the state", false, 6, 0.1, "No Service", QColor(192, 0, 0), Qt::black,
+        "100.000 Milliseconds");
+    row("Off", true, 0, 0.1, "Off", QColor(192, 192, 192), Qt::black);
+    row("No Disc", true, 1, 0.1, "No Disc", QColor(0, 0, 192), QColor(192, 192, 192));
+    row("NO GPS", true, 2, 0.1, "NO GPS", red, yellow);
+    row("Starting", true, 3, 0.0, "Starting...", yellow, navy);
+    row("Searching", true, 4, 0.0, "Searching", QColor(255, 100, 0), navy);
+    row("Synching", true, 5, 0.0, "Synching", yellow, navy);
+    row("Locked 0.5 s", true, 6, 0.5, "Locked", green, white, "500.000 Milliseconds");
+    row("Locked 0.5000001 s", true, 6, 0.5000001, "Locked", green, white, "0.500 Seconds");
+    row("Locked 0.000123 s", true, 6, 0.000123, "Locked", green, white, "0.123 Milliseconds");
+    row("Holdover", true, 7, 0.1, "Holdover", yellow, navy);
+    row("Recovery", true, 8, 0.1, "Recovery", navy, white);
+    row("9", true, 9, 0.1, "Unknown", red, yellow);
+    row("-1", true, -1, 0.1, "Unknown", red, yellow);
+}
+
+void tst_TimingWindow::serviceState()
+{
+    QFETCH(bool, linked);
+    QFETCH(int, state);
+    QFETCH(double, error);
+    QFETCH(QString, text);
+    QFETCH(QColor, fill);
+    QFETCH(QColor, ink);
+    QFETCH(QString, errorText);
+    Status s;
+    s.nLoopState = state;
+    s.dEstTimeError = error;
+    Send(BRFN::CMD_CONTROL_LOOP_STATUS, BRFN::EncodeControlLoopStatus(s));
+    m_pWindow->Protocol()->m_bConnected = linked; // read by the panel at every paint
+    auto* pPanel = m_pWindow->findChild<CSystemStatusWidget*>();
+    QVERIFY(Matches(pPanel, QSize(400, 200), fill, [&](QPainter& p, QRectF r) {
+        p.setPen(ink);
+        p.setFont(ChartGeometry::DisplayFont(59)); // 399 x 0.15
+        p.drawText(r, Qt::AlignCenter, text);
+        p.setFont(ChartGeometry::DisplayFont(11)); // 399 x 0.03
+        p.drawText(r, Qt::AlignHCenter | Qt::AlignBottom, "Estimated Time Error: " + errorText);
+    }));
+    QCOMPARE(Render(pPanel).pixelColor(200, 0).rgb(), ink.rgb()); // the outline
+}
+
+void tst_TimingWindow::statistics_data()
+{
+    QTest::addColumn<double>("stdDev");
+    QTest::addColumn<int>("samples");
+    QTest::addColumn<int>("timeSource"); // -1: no GPS status
+    QTest::addColumn<QString>("text");
+    QTest::newRow("0.8 s in ms") << 0.8 << 5 << -1 << "1σ = 800.000 ms \nSamples: 5\nUsing time from: --\n";
+    QTest::newRow("0.8000001 s in seconds")
+        << 0.8000001 << 0 << 0 << "1σ = 0.800 Seconds \nSamples: 0\nUsing time from: GGA & RMC\n";
+    QTest::newRow("0.000015 s, 2^32-1 samples")
+        << 0.000015 << -1 << 1 << "1σ = 0.015 ms \nSamples: -1\nUsing time from: ZDA\n";
+    QTest::newRow("source 2") << 0.0 << 0 << 2 << "1σ = 0.000 ms \nSamples: 0\nUsing time from: Unknown\n";
+}
+
+void tst_TimingWindow::statistics()
+{
+    QFETCH(double, stdDev);
+    QFETCH(int, samples);
+    QFETCH(int, timeSource);
+    QFETCH(QString, text);
+    BRFN::CMD_DATA_GPS_STATUS gps;
+    gps.nTimeSource = timeSource;
+    if (timeSource >= 0)
+        Send(BRFN::CMD_GPS_STATUS, BRFN::EncodeGPSStatus(gps));
+    Status s;
+    s.dStdDev = stdDev;
+    s.nSamples = samples;
+    Send(BRFN::CMD_CONTROL_LOOP_STATUS, BRFN::EncodeControlLoopStatus(s));
+    QVERIFY(Matches(m_pWindow->findChild<CSystemStatsWidget*>(), QSize(400, 200),
+                    QPalette().color(QPalette::Window), [&](QPainter& p, QRectF r) {
+                        p.setPen(QPalette().color(QPalette::Text));
+                        p.setFont(ChartGeometry::DisplayFont(19)); // 399 x 0.05
+                        p.drawText(r.adjusted(5, 5, -5, -5), text, QTextOption());
+                    }));
+}
+
+// R one pixel smaller than the widget: 450 x 100 is flat (100 <= 450 / 4.5).
+void tst_TimingWindow::clockFontRule_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("timePt");
+    QTest::addColumn<int>("datePt");
+    QTest::newRow("flat: by the height") << QSize(451, 101) << 50 << 10;
+    QTest::newRow("by the width") << QSize(450, 101) << 67 << 8;
+}
+
+void tst_TimingWindow::clockFontRule()
+{
+    QFETCH(QSize, size);
+    QFETCH(int, timePt);
+    QFETCH(int, datePt);
+    auto* pClock = m_pWindow->findChild<CTimeStatusWidget*>();
+    pClock->m_bShowLocalTime = false;
+    auto draw = [&](QPainter& p, QRectF r) {
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        QFont font = ChartGeometry::DisplayFont(timePt);
+        font.setWeight(75);
+        p.setFont(font);
+        p.drawText(r, Qt::AlignCenter, now.toString("HH:mm:ss"));
+        font.setPointSize(datePt);
+        p.setFont(font);
+        p.drawText(r, Qt::AlignHCenter | Qt::AlignBottom, now.toString("ddd MMM dd yyyy"));
+    };
+    // Retried in case the second turns between the two readings of the clock.
+    QTRY_VERIFY(Matches(pClock, size, QPalette().color(QPalette::Base), draw));
+}
+
+void tst_TimingWindow::historyWithoutPaintLiveRecordWithPaint()
+{
+    m_pWindow->findChild<QTabWidget*>("tabWidget")->setCurrentIndex(2);
+    m_pWindow->layout()->activate(); // size limits settled before showing, or offscreen warns
+    m_pWindow->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_pWindow.get()));
+    auto* pChart = m_pWindow->findChild<QWidget*>("widgetTimeDiff")->findChild<CStripChartWidget*>();
+    struct PaintCounter : QObject
+    {
+        int n = 0;
+        bool eventFilter(QObject*, QEvent* e) override { return (n += e->type() == QEvent::Paint), false; }
+    } paints;
+    pChart->installEventFilter(&paints);
+    QTest::qWait(100);
+    const int nBefore = paints.n;
+
+    CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS_HISTORY history;
+    history.nCount = 10;
+    Send(BRFN::CMD_CONTROL_LOOP_STATUS_HISTORY, BRFN::EncodeHistory(history));
+    QTRY_COMPARE(pChart->DataSet(2).arrayPoints.size(), 10);
+    QTest::qWait(100);
+    QCOMPARE(paints.n, nBefore);
+    Send(BRFN::CMD_CONTROL_LOOP_STATUS, BRFN::EncodeControlLoopStatus(Status()));
+    QTRY_VERIFY(paints.n > nBefore);
+    QCOMPARE(pChart->DataSet(2).arrayPoints.last().dX, 10.0);
+
+    m_pWindow->findChild<QToolButton*>("toolButtonEraseHisory")->click();
+    for (auto* p : m_pWindow->findChildren<CStripChartWidget*>())
+        for (int i = 0; i < CStripChartWidget::NUM_DATA_SETS; ++i)
+            QVERIFY(p->DataSet(i).arrayPoints.isEmpty());
+}
+
+QTEST_MAIN(tst_TimingWindow)
+#include "tst_timingwindow.moc"
