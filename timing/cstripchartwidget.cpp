@@ -39,9 +39,7 @@ QString FormatValue(const char* pszFormat, double dValue)
 // Saturating, for clip rectangles built from plot geometry of any size.
 int ToInt(double d)
 {
-    if (!(d > -2147483648.0)) // also NaN
-        return d > 0.0 ? 2147483647 : (d == d ? -2147483647 - 1 : 0);
-    return d < 2147483647.0 ? int(d) : 2147483647;
+    return std::isnan(d) ? 0 : int(qBound(-2147483648.0, d, 2147483647.0));
 }
 } // namespace
 
@@ -147,9 +145,9 @@ void CStripChartWidget::AddPoint(int nIndex, double dX, double dY, double dZ, bo
     DATA_SET& set = m_arrayDataSet[nIndex];
     m_bHasData = true;
     if (set.arrayPoints.size() < kMaxPointsPerSet) {
-        // Grow by an eighth rather than QVector's doubling: a chart that runs
-        // for months keeps at most 12.5 % unused room, and a growth step
-        // copies 1.125 times the points instead of holding three times them.
+        // Grow by a quarter rather than QVector's doubling: a chart that runs
+        // for months keeps at most 25 % unused room (150 bytes per status
+        // record), and a growth step holds 2.25 times the points, not 3.
         const int nSize = set.arrayPoints.size();
         if (nSize == set.arrayPoints.capacity())
             set.arrayPoints.reserve(qMin(kMaxPointsPerSet, nSize + qMax(kMinGrowth, nSize / 4)));
