@@ -16,6 +16,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QSettings>
 #include <QStringList>
 #include <QTextBlock>
@@ -269,13 +270,21 @@ void CMainWindow::OnUdpNmeaReadyRead()
         strText.remove(QLatin1Char('\r'));
         if (strText.isEmpty())
             continue;
-        // New text always lands at the end, wherever the user has clicked.
-        QTextCursor cursor = ui->editNmea->textCursor();
+        // New text always lands at the end, through a cursor of its own, so a
+        // user who scrolled up to read or holds a selection to copy keeps both;
+        // the view follows the end only while it shows the last line and
+        // nothing is selected (as a terminal does).
+        QScrollBar* pScroll = ui->editNmea->verticalScrollBar();
+        const bool bFollow = !ui->editNmea->textCursor().hasSelection() && pScroll->value() >= pScroll->maximum();
+        QTextCursor cursor(ui->editNmea->document());
         cursor.movePosition(QTextCursor::End);
         if (cursor.block().length() - 1 >= kNmeaMaxLineLength)
             cursor.insertText(QStringLiteral("\n"));
         cursor.insertText(strText);
-        ui->editNmea->setTextCursor(cursor);
+        if (bFollow) {
+            ui->editNmea->setTextCursor(cursor);
+            pScroll->setValue(pScroll->maximum());
+        }
     }
 }
 
