@@ -275,7 +275,8 @@ void CMainWindow::OnUdpNmeaReadyRead()
         // the view follows the end only while it shows the last line and
         // nothing is selected (as a terminal does).
         QScrollBar* pScroll = ui->editNmea->verticalScrollBar();
-        const bool bFollow = !ui->editNmea->textCursor().hasSelection() && pScroll->value() >= pScroll->maximum();
+        const bool bFollow =
+            !ui->editNmea->textCursor().hasSelection() && pScroll->value() >= pScroll->maximum();
         QTextCursor cursor(ui->editNmea->document());
         cursor.movePosition(QTextCursor::End);
         if (cursor.block().length() - 1 >= kNmeaMaxLineLength)
