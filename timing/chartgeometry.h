@@ -24,6 +24,12 @@ namespace ChartGeometry {
 // on most systems; the style hint keeps it sans-serif where it does not.
 QFont DisplayFont(int nPointSize);
 
+// DisplayFont(nPointSize), made smaller until strText is at most dRoom pixels
+// wide: the state word is sized by the panel's width for a narrow face, and
+// in a wider face (DejaVu Sans) "No Service" would lose its first and last
+// letters. Never below 1 point; a text that fits keeps nPointSize.
+QFont FittedFont(int nPointSize, const QString& strText, double dRoom);
+
 // (int)(dLength x dFraction x 96 / logical DPI), truncated toward zero, at
 // least 1: a zero size would make Qt fall back to 12 pt and warn at every
 // paint. A 400 px status panel at 96 DPI: 399 x 0.15 -> 59 pt.

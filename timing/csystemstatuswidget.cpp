@@ -70,8 +70,10 @@ void CSystemStatusWidget::paintEvent(QPaintEvent*)
     painter.drawRoundedRect(rect, 10.0, 10.0, Qt::AbsoluteSize);
 
     // Both sizes follow the width only, so the text scales with the panel.
-    painter.setFont(ChartGeometry::DisplayFont(ChartGeometry::PointSize(width() - 1, 0.15, logicalDpiX())));
-    painter.drawText(rect, Qt::AlignHCenter | Qt::AlignVCenter, QString::fromLatin1(look.pszText));
+    const QString strState = QString::fromLatin1(look.pszText);
+    painter.setFont(ChartGeometry::FittedFont(ChartGeometry::PointSize(width() - 1, 0.15, logicalDpiX()),
+                                              strState, rect.width()));
+    painter.drawText(rect, Qt::AlignHCenter | Qt::AlignVCenter, strState);
     painter.setFont(ChartGeometry::DisplayFont(ChartGeometry::PointSize(width() - 1, 0.03, logicalDpiX())));
     painter.drawText(rect, Qt::AlignHCenter | Qt::AlignBottom,
                      ErrorText(m_Status.nLoopState, m_Status.dEstTimeError));

@@ -9,6 +9,7 @@
 #include "imagetools.h"
 #include "testwindow.h"
 
+#include <QFontMetricsF>
 #include <QLayout>
 #include <QPainter>
 #include <QSignalSpy>
@@ -132,7 +133,11 @@ void tst_TimingWindow::serviceState()
     auto* pPanel = m_pWindow->findChild<CSystemStatusWidget*>();
     QVERIFY(Matches(pPanel, QSize(400, 200), fill, [&](QPainter& p, QRectF r) {
         p.setPen(ink);
-        p.setFont(ChartGeometry::DisplayFont(59)); // 399 x 0.15
+        // 399 x 0.15 = 59 pt, smaller where the word would not fit the panel
+        QFont font = ChartGeometry::DisplayFont(59);
+        while (QFontMetricsF(font).horizontalAdvance(text) > r.width())
+            font.setPointSize(font.pointSize() - 1);
+        p.setFont(font);
         p.drawText(r, Qt::AlignCenter, text);
         p.setFont(ChartGeometry::DisplayFont(11)); // 399 x 0.03
         p.drawText(r, Qt::AlignHCenter | Qt::AlignBottom, "Estimated Time Error: " + errorText);
