@@ -25,6 +25,8 @@
 #include <QUdpSocket>
 #include <QVBoxLayout>
 
+#include <limits>
+
 int CMainWindow::s_nEpochCount = 0;
 qint64 CMainWindow::s_tNextUpdateCheck = 0;
 
@@ -176,7 +178,10 @@ void CMainWindow::AddStatusToCharts(const CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP
 void CMainWindow::OnRxControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS Data)
 {
     AddStatusToCharts(Data, true);
-    m_nSampleCount += 1;
+    // Saturates: a peer flooding records for days must not overflow the
+    // counter (the charts stop keeping points long before that).
+    if (m_nSampleCount < std::numeric_limits<int>::max())
+        m_nSampleCount += 1;
     emit SignalControlLoopStatus(Data);
 }
 
@@ -186,7 +191,8 @@ void CMainWindow::OnRxControlLoopStatusHistory(CBRFNProtocolQt::CMD_DATA_CONTROL
     const int nCount = qBound(0, int(Data.nCount), int(BRFN::MAX_HISTORY_ENTRIES));
     for (int i = 0; i < nCount; ++i) {
         AddStatusToCharts(Data.aEntries[i], false);
-        m_nSampleCount += 1;
+        if (m_nSampleCount < std::numeric_limits<int>::max())
+            m_nSampleCount += 1;
     }
 }
 
