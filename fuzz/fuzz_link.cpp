@@ -5,8 +5,10 @@
 //  - as a received TCP stream, fed byte by byte to a real CBRFNProtocolQt, whose
 //    dispatcher decodes every packet that passes the checksum (the client keeps
 //    its framing and history state across inputs, as it does across reads);
-//  - as (command, payload) handed straight to every decoder, so that payloads
-//    of every length reach them without having to find a valid checksum;
+//  - as (command, payload): framed with a correct checksum and fed to the same
+//    client, so that its dispatcher sees every command without the fuzzer
+//    having to find a checksum, and handed straight to every decoder with
+//    every length up to the receive limit;
 //  - differentially: one framer fed byte by byte with ProcessByte, another fed
 //    in pieces with ProcessBytes, must deliver the same packets.
 #include "brfncodec.h"
@@ -115,7 +117,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const uint16_t nCommand = uint16_t(data[0] << 8 | data[1]);
         const uint8_t* p = data + 2;
         const int n = int(size - 2 > 16384 ? 16384 : size - 2);
-        client->OnPacketReceived(nCommand, p, uint16_t(n));
+        const QByteArray packet =
+            FramePacket(nCommand, QByteArray(reinterpret_cast<const char*>(p),
+                                             std::min(n, int(CBRFNFramer::MAX_TX_PAYLOAD))));
+        client->ProcessBytes(reinterpret_cast<const uint8_t*>(packet.constData()), size_t(packet.size()));
         DecodeAll(p, n);
     }
     return 0;

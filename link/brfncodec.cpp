@@ -227,7 +227,7 @@ bool DecodeLogReply(const uint8_t* pPayload, int nLength, LOG_REPLY& rReply)
         rReply.strFileName = QString::fromUtf8(r.Text(2));
         return true;
     case SUB_SET:
-    case SUB_2:
+    case SUB_LOG_STOP:
         rReply.nSubCmd = r.U8(0);
         rReply.nFileStatus = 0;
         rReply.nResult = int8_t(r.U8(1));
@@ -323,7 +323,7 @@ QByteArray EncodeLoopParameters(uint8_t nSubCmd, const CMD_DATA_LOOP_PARAMETERS&
 
 QByteArray EncodeEnableControlLoop(bool bEnable)
 {
-    return Writer(2).U8(SUB_2).U8(bEnable ? 1 : 0).Take();
+    return Writer(2).U8(SUB_LOOP_ENABLE).U8(bEnable ? 1 : 0).Take();
 }
 
 QByteArray EncodeLogStart(const QString& strFileName)
@@ -361,7 +361,7 @@ QByteArray EncodeNTPAddressSet(const QString& strAddress)
 
 QByteArray EncodeNTPAddressReply(const QString& strAddress)
 {
-    return Writer(strAddress.size() + 2).U8(SUB_2).Bytes(strAddress.toLatin1()).U8(0).Take();
+    return Writer(strAddress.size() + 2).U8(SUB_NTP_ADDRESS).Bytes(strAddress.toLatin1()).U8(0).Take();
 }
 
 QByteArray EncodeGPSLockConfig(uint8_t nSubCmd, const CMD_DATA_GPS_LOCK_CONFIG& c)

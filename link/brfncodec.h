@@ -41,8 +41,11 @@ enum SubCommand : uint8_t
 {
     SUB_REQUEST = 0, // panel: ask for the value; service: deliver it
     SUB_SET = 1,     // set; history: erase; logs: start
-    SUB_2 = 2,       // loop: enable/disable; logs: stop; NTP: address
-    SUB_3 = 3,       // NTP: force a calibration / calibration ready
+    // Sub-commands 2 and 3 mean something different for each command.
+    SUB_LOOP_ENABLE = 2, // loop parameters: switch the loop on or off
+    SUB_LOG_STOP = 2,    // status log, GPS record: stop writing
+    SUB_NTP_ADDRESS = 2, // NTP: ask for / deliver the server address
+    SUB_NTP_FORCE = 3,   // NTP: force a calibration / calibration ready
 };
 
 // Sizes of the wire layouts, in bytes.

@@ -93,6 +93,15 @@ void CBRFNProtocolPacket::ProcessBytes(const uint8_t* pData, size_t nCount)
     }
 }
 
+void CBRFNProtocolPacket::SendPayload(uint16_t nCommand, const void* pPayload, size_t nLength)
+{
+    if (nLength > size_t(MAX_TX_PAYLOAD)) {
+        qDebug() << "CBRFNProtocolPacket::SendPacket(): payload too long, not sent:" << quint64(nLength);
+        return;
+    }
+    SendPacket(nCommand, static_cast<const uint8_t*>(pPayload), uint16_t(nLength));
+}
+
 void CBRFNProtocolPacket::SendPacket(uint16_t nCommand, const uint8_t* pPayload, uint16_t nLength)
 {
     if (nLength > MAX_TX_PAYLOAD) {

@@ -64,6 +64,12 @@ public:
     int ReceiveState() const { return m_nRxState; }
 
 protected:
+    // SendPacket for a payload whose length is held in a wider type. One of
+    // 65,536 bytes or more would reach SendPacket with its length wrapped to
+    // 16 bits and go out cut short; like every payload longer than
+    // MAX_TX_PAYLOAD it is refused (one debug line).
+    void SendPayload(uint16_t nCommand, const void* pPayload, size_t nLength);
+
     // Transport hooks, in slot order.
     virtual int ReadBytes(uint8_t* pBuffer, int nCount) = 0;
     virtual void WriteBytes(const uint8_t* pData, uint16_t nCount) = 0;

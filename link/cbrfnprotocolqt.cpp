@@ -148,10 +148,10 @@ void CBRFNProtocolQt::OnPacketReceived(uint16_t nCommand, const uint8_t* pPayloa
             BRFN::DecodeNTPValues(pPayload, nLength, m_NTPCalibration.dNTPAux,
                                   m_NTPCalibration.dEstCalibration);
             emit RxCmdNTPCalibration(m_NTPCalibration);
-        } else if (nSubCmd == BRFN::SUB_2) {
+        } else if (nSubCmd == BRFN::SUB_NTP_ADDRESS) {
             m_NTPCalibration.strNTPAddress = BRFN::DecodeNTPAddress(pPayload, nLength);
             emit RxCmdNTPAddress(m_NTPCalibration);
-        } else if (nSubCmd == BRFN::SUB_3) {
+        } else if (nSubCmd == BRFN::SUB_NTP_FORCE) {
             emit RxCmdForceNTPCalibration();
         }
         break;
@@ -166,7 +166,7 @@ void CBRFNProtocolQt::OnPacketReceived(uint16_t nCommand, const uint8_t* pPayloa
 
 void CBRFNProtocolQt::Send(uint16_t nCommand, const QByteArray& payload)
 {
-    SendPacket(nCommand, reinterpret_cast<const uint8_t*>(payload.constData()), uint16_t(payload.size()));
+    SendPayload(nCommand, payload.constData(), size_t(payload.size()));
 }
 
 void CBRFNProtocolQt::RequestCommPort()
@@ -223,7 +223,7 @@ void CBRFNProtocolQt::StartControlLoopStatusLog(const QString& strFileName)
 
 void CBRFNProtocolQt::StopControlLoopStatusLog()
 {
-    Send(BRFN::CMD_CONTROL_LOOP_STATUS_LOG, BRFN::EncodeSubCommand(BRFN::SUB_2));
+    Send(BRFN::CMD_CONTROL_LOOP_STATUS_LOG, BRFN::EncodeSubCommand(BRFN::SUB_LOG_STOP));
 }
 
 void CBRFNProtocolQt::RequestRecordGPSData()
@@ -238,7 +238,7 @@ void CBRFNProtocolQt::StartRecordGPSData(const QString& strFileName)
 
 void CBRFNProtocolQt::StopRecordGPSData()
 {
-    Send(BRFN::CMD_RECORD_GPS_DATA, BRFN::EncodeSubCommand(BRFN::SUB_2));
+    Send(BRFN::CMD_RECORD_GPS_DATA, BRFN::EncodeSubCommand(BRFN::SUB_LOG_STOP));
 }
 
 void CBRFNProtocolQt::RequestNTPCalibration()
@@ -259,12 +259,12 @@ void CBRFNProtocolQt::SetNTPAddress(const QString& strAddress)
 
 void CBRFNProtocolQt::RequestNTPAddress()
 {
-    Send(BRFN::CMD_NTP_CALIBRATION, BRFN::EncodeSubCommand(BRFN::SUB_2));
+    Send(BRFN::CMD_NTP_CALIBRATION, BRFN::EncodeSubCommand(BRFN::SUB_NTP_ADDRESS));
 }
 
 void CBRFNProtocolQt::ForceNTPCalibration()
 {
-    Send(BRFN::CMD_NTP_CALIBRATION, BRFN::EncodeSubCommand(BRFN::SUB_3));
+    Send(BRFN::CMD_NTP_CALIBRATION, BRFN::EncodeSubCommand(BRFN::SUB_NTP_FORCE));
 }
 
 void CBRFNProtocolQt::RequestGPSLockConfig()

@@ -67,10 +67,6 @@ public:
     // service-state display at every paint.
     bool m_bConnected = false;
 
-    // Decodes one packet and emits its signal (the framing calls it for every
-    // packet with a correct checksum).
-    void OnPacketReceived(uint16_t nCommand, const uint8_t* pPayload, uint16_t nLength) override;
-
 signals:
     void SignalDisconnected();
     void SignalConnected();
@@ -95,6 +91,9 @@ private slots:
     void ConnectToService();
 
 protected:
+    // Decodes one packet and emits its signal (the framing calls it for every
+    // packet with a correct checksum).
+    void OnPacketReceived(uint16_t nCommand, const uint8_t* pPayload, uint16_t nLength) override;
     int ReadBytes(uint8_t* pBuffer, int nCount) override;
     void WriteBytes(const uint8_t* pData, uint16_t nCount) override;
     void OnActivity(int nActive, int nDirection) override;

@@ -5,28 +5,6 @@
 #include <QDebug>
 #include <QTcpSocket>
 
-namespace {
-
-// Frames a packet into a byte array instead of a socket.
-class CFrameCapture : public CBRFNProtocolPacket
-{
-public:
-    QByteArray m_Bytes;
-
-protected:
-    int ReadBytes(uint8_t*, int) override { return 0; }
-    void WriteBytes(const uint8_t* pData, uint16_t nCount) override
-    {
-        m_Bytes.append(reinterpret_cast<const char*>(pData), nCount);
-    }
-    void OnActivity(int, int) override {}
-    void SpareHook() override {}
-    void BeginTransmit() override {}
-    void EndTransmit() override {}
-};
-
-} // namespace
-
 CSimConnection::CSimConnection(QTcpSocket* pSocket, CSimService* pService)
     : QObject(pService), m_pSocket(pSocket), m_pService(pService)
 {
@@ -35,19 +13,11 @@ CSimConnection::CSimConnection(QTcpSocket* pSocket, CSimService* pService)
     connect(m_pSocket, SIGNAL(disconnected()), this, SLOT(OnDisconnected()));
 }
 
-QByteArray CSimConnection::Frame(uint16_t nCommand, const QByteArray& payload)
-{
-    CFrameCapture capture;
-    capture.SendPacket(nCommand, reinterpret_cast<const uint8_t*>(payload.constData()),
-                       uint16_t(payload.size()));
-    return capture.m_Bytes;
-}
-
 void CSimConnection::Send(uint16_t nCommand, const QByteArray& payload)
 {
     if (m_bClosed)
         return;
-    SendPacket(nCommand, reinterpret_cast<const uint8_t*>(payload.constData()), uint16_t(payload.size()));
+    CBRFNFramer::Send(nCommand, payload);
 }
 
 void CSimConnection::SendRaw(const QByteArray& bytes)
@@ -105,18 +75,8 @@ void CSimConnection::OnPacketReceived(uint16_t nCommand, const uint8_t* pPayload
     m_pService->HandlePacket(this, nCommand, pPayload, nLength);
 }
 
-int CSimConnection::ReadBytes(uint8_t*, int)
-{
-    return 0; // bytes arrive through OnReadyRead
-}
-
 void CSimConnection::WriteBytes(const uint8_t* pData, uint16_t nCount)
 {
     m_pSocket->write(reinterpret_cast<const char*>(pData), nCount);
     DropIfBacklogged();
 }
-
-void CSimConnection::OnActivity(int, int) {}
-void CSimConnection::SpareHook() {}
-void CSimConnection::BeginTransmit() {}
-void CSimConnection::EndTransmit() {}

@@ -5,7 +5,7 @@
 // its TCP socket. Complete packets go to the service; the service answers
 // through Send.
 
-#include "cbrfnprotocolpacket.h"
+#include "cbrfnframer.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -13,7 +13,7 @@
 class QTcpSocket;
 class CSimService;
 
-class CSimConnection : public QObject, public CBRFNProtocolPacket
+class CSimConnection : public QObject, public CBRFNFramer
 {
     Q_OBJECT
 
@@ -37,11 +37,6 @@ public:
     bool CalibrationPending() const { return m_bCalibrationPending; }
     void SetCalibrationPending(bool bPending) { m_bCalibrationPending = bPending; }
 
-    // The framed bytes of one packet, for the fault mode that cuts a packet.
-    static QByteArray Frame(uint16_t nCommand, const QByteArray& payload);
-
-    void OnPacketReceived(uint16_t nCommand, const uint8_t* pPayload, uint16_t nLength) override;
-
 signals:
     void SignalClosed(CSimConnection* pConnection);
 
@@ -50,12 +45,8 @@ private slots:
     void OnDisconnected();
 
 protected:
-    int ReadBytes(uint8_t* pBuffer, int nCount) override;
+    void OnPacketReceived(uint16_t nCommand, const uint8_t* pPayload, uint16_t nLength) override;
     void WriteBytes(const uint8_t* pData, uint16_t nCount) override;
-    void OnActivity(int nActive, int nDirection) override;
-    void SpareHook() override;
-    void BeginTransmit() override;
-    void EndTransmit() override;
 
 private:
     void DropIfBacklogged();

@@ -138,7 +138,7 @@ void CSimService::DropConnections()
     for (CSimConnection* pConnection : connections) {
         if (m_Options.bCutPacket) {
             const QByteArray packet =
-                CSimConnection::Frame(BRFN::CMD_GPS_STATUS, BRFN::EncodeGPSStatus(m_GPSStatus));
+                FramePacket(BRFN::CMD_GPS_STATUS, BRFN::EncodeGPSStatus(m_GPSStatus));
             pConnection->SendRaw(packet.left(packet.size() / 2));
         }
         pConnection->Close();
@@ -243,8 +243,8 @@ void CSimService::HandleLog(CSimConnection* pConnection, uint16_t nCommand, CSim
         pConnection->Send(nCommand, BRFN::EncodeLogResultReply(BRFN::SUB_SET, nResult));
         break;
     }
-    case BRFN::SUB_2:
-        pConnection->Send(nCommand, BRFN::EncodeLogResultReply(BRFN::SUB_2, log.Stop()));
+    case BRFN::SUB_LOG_STOP:
+        pConnection->Send(nCommand, BRFN::EncodeLogResultReply(BRFN::SUB_LOG_STOP, log.Stop()));
         break;
     default:
         break;
@@ -269,7 +269,7 @@ void CSimService::StartCalibration(CSimConnection* pConnection)
             m_dNTPAux = 0.012 + std::fabs(noise(m_Random)); // round trip, seconds
             m_dEstCalibration = CClockLoopModel::NMEA_DELAY + noise(m_Random);
         }
-        pConnection->Send(BRFN::CMD_NTP_CALIBRATION, BRFN::EncodeSubCommand(BRFN::SUB_3));
+        pConnection->Send(BRFN::CMD_NTP_CALIBRATION, BRFN::EncodeSubCommand(BRFN::SUB_NTP_FORCE));
     });
 }
 
@@ -314,7 +314,7 @@ void CSimService::HandlePacket(CSimConnection* pConnection, uint16_t nCommand, c
                 m_Loop.Reset();
             qDebug() << "tellurix-sim: loop parameters" << p.dTimeConstant << p.dGain << p.dDamping
                      << p.dDetectorGain << "reset" << p.bLoopEnabled;
-        } else if (nSub == BRFN::SUB_2) {
+        } else if (nSub == BRFN::SUB_LOOP_ENABLE) {
             const bool bEnable = nLength >= 2 && pPayload[1] == 1;
             m_Loop.SetEnabled(bEnable);
             qDebug() << "tellurix-sim: control loop" << (bEnable ? "enabled" : "disabled");
@@ -339,9 +339,9 @@ void CSimService::HandlePacket(CSimConnection* pConnection, uint16_t nCommand, c
             // A panel sends at most 510 characters; a longer reply would not fit a packet.
             m_strNTPAddress = BRFN::DecodeNTPAddress(pPayload, nLength).left(BRFN::MAX_NTP_ADDRESS);
             qDebug() << "tellurix-sim: NTP server" << m_strNTPAddress;
-        } else if (nSub == BRFN::SUB_2) {
+        } else if (nSub == BRFN::SUB_NTP_ADDRESS) {
             pConnection->Send(nCommand, BRFN::EncodeNTPAddressReply(m_strNTPAddress));
-        } else if (nSub == BRFN::SUB_3) {
+        } else if (nSub == BRFN::SUB_NTP_FORCE) {
             StartCalibration(pConnection);
         }
         break;

@@ -30,8 +30,7 @@ void FakeService::OnPacketReceived(uint16_t nCommand, const uint8_t* pPayload, u
 void FakeService::Send(const QList<QPair<quint16, QByteArray>>& packets)
 {
     for (const auto& packet : packets)
-        SendPacket(packet.first, reinterpret_cast<const uint8_t*>(packet.second.constData()),
-                   uint16_t(packet.second.size()));
+        CBRFNFramer::Send(packet.first, packet.second);
     m_pPeer->write(m_out);
     m_out.clear();
 }

@@ -5,13 +5,13 @@
 // TCP port, keeps the newest connection, records every packet the panel sends
 // and sends packets back.
 
-#include "cbrfnprotocolpacket.h"
+#include "cbrfnframer.h"
 
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
 
-class FakeService : public QObject, public CBRFNProtocolPacket
+class FakeService : public QObject, public CBRFNFramer
 {
     Q_OBJECT
 
@@ -34,16 +34,11 @@ public:
     QList<QByteArray> Received(quint16 nCommand, int nSubCommand) const;
 
 protected:
-    int ReadBytes(uint8_t*, int) override { return 0; }
     void WriteBytes(const uint8_t* pData, uint16_t nCount) override
     {
         m_out.append(reinterpret_cast<const char*>(pData), nCount);
     }
-    void OnActivity(int, int) override {}
     void OnPacketReceived(uint16_t nCommand, const uint8_t* pPayload, uint16_t nLength) override;
-    void SpareHook() override {}
-    void BeginTransmit() override {}
-    void EndTransmit() override {}
 
 private:
     QTcpServer m_server;

@@ -399,7 +399,7 @@ void tst_BRFNCodec::encoders_data()
     QTest::addColumn<QByteArray>("hex");
 
     QTest::newRow("request") << EncodeSubCommand(SUB_REQUEST) << QByteArray("00");
-    QTest::newRow("force calibration") << EncodeSubCommand(SUB_3) << QByteArray("03");
+    QTest::newRow("force calibration") << EncodeSubCommand(SUB_NTP_FORCE) << QByteArray("03");
     QTest::newRow("enable loop") << EncodeEnableControlLoop(true) << QByteArray("0201");
     QTest::newRow("disable loop") << EncodeEnableControlLoop(false) << QByteArray("0200");
     QTest::newRow("comm port negative")

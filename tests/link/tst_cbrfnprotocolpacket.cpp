@@ -2,6 +2,8 @@
 #include "cbrfnframer.h"
 #include "wire.h"
 
+#include <QRegularExpression>
+
 #include <QByteArray>
 #include <QVector>
 #include <QtTest>
@@ -80,6 +82,7 @@ private slots:
     void send_data();
     void send();
     void sendHookOrder();
+    void sendRefusesOversizedPayload_data();
     void sendRefusesOversizedPayload();
     void anySplitDeliversTheSamePackets();
     void abandonedLengthStoresNothing();
@@ -182,14 +185,27 @@ void tst_CBRFNProtocolPacket::sendHookOrder()
     QCOMPARE(f.calls, QStringList({"begin", "activity 1", "write 10", "activity 0", "end"}));
 }
 
+// 65,536 bytes and more must not go out with the length wrapped to 16 bits.
+void tst_CBRFNProtocolPacket::sendRefusesOversizedPayload_data()
+{
+    QTest::addColumn<int>("size");
+    for (int n : {4097, 65536, 65536 + 10})
+        QTest::addRow("%d", n) << n;
+}
+
 void tst_CBRFNProtocolPacket::sendRefusesOversizedPayload()
 {
+    QFETCH(int, size);
     RecordingFramer f;
-    const QByteArray tooBig = pattern(4097);
-    QTest::ignoreMessage(QtDebugMsg, "CBRFNProtocolPacket::SendPacket(): payload too long, not sent: 4097");
-    f.SendPacket(0x424C, reinterpret_cast<const uint8_t*>(tooBig.constData()), 4097);
+    QTest::ignoreMessage(
+        QtDebugMsg,
+        qPrintable(
+            QStringLiteral("CBRFNProtocolPacket::SendPacket(): payload too long, not sent: %1").arg(size)));
+    f.Send(0x424C, pattern(size));
     QVERIFY(f.written.isEmpty());
     QVERIFY(f.calls.isEmpty());
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression("too long"));
+    QVERIFY(FramePacket(0x424C, pattern(size)).isEmpty());
 }
 
 // Every split point of a mixed stream gives the same packets as the whole.

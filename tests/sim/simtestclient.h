@@ -5,7 +5,7 @@
 // link's framing, and a record of every packet and byte that arrives.
 
 #include "brfncodec.h"
-#include "cbrfnprotocolpacket.h"
+#include "cbrfnframer.h"
 
 #include <QByteArray>
 #include <QHostAddress>
@@ -13,7 +13,7 @@
 #include <QTcpSocket>
 #include <QTest>
 
-class CSimTestClient : public CBRFNProtocolPacket
+class CSimTestClient : public CBRFNFramer
 {
 public:
     struct PACKET
@@ -36,11 +36,6 @@ public:
     {
         m_Socket.connectToHost(QHostAddress::LocalHost, nPort);
         return m_Socket.waitForConnected(5000);
-    }
-
-    void Send(uint16_t nCommand, const QByteArray& payload)
-    {
-        SendPacket(nCommand, reinterpret_cast<const uint8_t*>(payload.constData()), uint16_t(payload.size()));
     }
 
     // Sends a packet and waits for the reply with the same command and first
@@ -88,19 +83,14 @@ public:
     QByteArray m_Raw;
 
 protected:
-    int ReadBytes(uint8_t*, int) override { return 0; }
     void WriteBytes(const uint8_t* pData, uint16_t nCount) override
     {
         m_Socket.write(reinterpret_cast<const char*>(pData), nCount);
     }
-    void OnActivity(int, int) override {}
     void OnPacketReceived(uint16_t nCommand, const uint8_t* pPayload, uint16_t nLength) override
     {
         m_Packets.append(PACKET{nCommand, QByteArray(reinterpret_cast<const char*>(pPayload), nLength)});
     }
-    void SpareHook() override {}
-    void BeginTransmit() override {}
-    void EndTransmit() override {}
 };
 
 #endif // SIMTESTCLIENT_H
