@@ -7,8 +7,12 @@
 #include <QPainter>
 #include <QPalette>
 #include <QPixmap>
+#include <QStringList>
 
-CAzimuthElevationWnd::CAzimuthElevationWnd(QWidget* pParent) : QWidget(pParent) {}
+CAzimuthElevationWnd::CAzimuthElevationWnd(QWidget* pParent) : QWidget(pParent)
+{
+    setAccessibleName(QStringLiteral("Sky plot"));
+}
 
 CAzimuthElevationWnd::~CAzimuthElevationWnd() = default;
 
@@ -26,6 +30,21 @@ bool CAzimuthElevationWnd::SetData(const CGPSDisplayData& data, bool bRepaint)
     // otherwise keep the window busy for minutes after the flood.
     if (bRepaint)
         update();
+    // Assistive technology hears what the panel paints.
+    {
+        QStringList sats;
+        for (const CGPSDisplayData::SAT_DATA& sat : m_Data.aSats) {
+            // Drawn only with a PRN, an azimuth and an elevation.
+            if (sat.nPRN != 0 && sat.nAzimuth != 0 && sat.nElevation != 0)
+                sats << QStringLiteral("PRN %1: azimuth %2°, elevation %3°, %4")
+                            .arg(sat.nPRN)
+                            .arg(sat.nAzimuth)
+                            .arg(sat.nElevation)
+                            .arg(sat.bUsed ? QStringLiteral("used") : QStringLiteral("not used"));
+        }
+        setAccessibleDescription(sats.isEmpty() ? QStringLiteral("No satellites")
+                                                : sats.join(QStringLiteral("; ")));
+    }
     return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include <QPainter>
 #include <QPalette>
+#include <QStringList>
 
 #include <ctime>
 
@@ -17,7 +18,9 @@ QString FromUtf8(const std::string& str)
 
 CPositionStatusWnd::CPositionStatusWnd(CNavConversions* pNavConversions, QWidget* pParent)
     : QWidget(pParent), m_pNavConversions(pNavConversions)
-{}
+{
+    setAccessibleName(QStringLiteral("Position"));
+}
 
 CPositionStatusWnd::~CPositionStatusWnd() = default;
 
@@ -30,6 +33,14 @@ void CPositionStatusWnd::SetData(CGPSDisplayData data)
 {
     m_Data.SetData(data);
     update(); // one paint per turn of the event loop, however many records arrive
+    // Assistive technology hears what the panel paints.
+    QString aTitles[GpsGeometry::POSITION_BOX_COUNT];
+    QString aValues[GpsGeometry::POSITION_BOX_COUNT];
+    BoxTexts(aTitles, aValues);
+    QStringList lines;
+    for (int i = 0; i < GpsGeometry::POSITION_BOX_COUNT; ++i)
+        lines << (aTitles[i].trimmed() + QStringLiteral(": ") + aValues[i]);
+    setAccessibleDescription(lines.join(QLatin1Char('\n')));
 }
 
 void CPositionStatusWnd::OnNewPositionUpdateGPS()
@@ -37,15 +48,8 @@ void CPositionStatusWnd::OnNewPositionUpdateGPS()
     repaint();
 }
 
-void CPositionStatusWnd::paintEvent(QPaintEvent*)
+void CPositionStatusWnd::BoxTexts(QString* aTitles, QString* aValues) const
 {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-
-    const GpsGeometry::PanelFontSizes sizes = GpsGeometry::PositionFontSizes(size(), logicalDpiX());
-    m_TitleFont = GpsGeometry::DisplayFont(sizes.nTitle);
-    m_ValueFont = GpsGeometry::DisplayFont(sizes.nValue);
-
     // The panel shows the second after the reported one: the service reports
     // the second that has just begun.
     const time_t tShown = time_t(GpsGeometry::ShownGPSTime(m_Data.nGPSTime));
@@ -54,7 +58,6 @@ void CPositionStatusWnd::paintEvent(QPaintEvent*)
     if (!gmtime_r(&tShown, &tmShown) || !asctime_r(&tmShown, szAsc))
         szAsc[0] = '\0';
 
-    QString aValues[GpsGeometry::POSITION_BOX_COUNT];
     if (m_pNavConversions) {
         aValues[0] = FromUtf8(m_pNavConversions->FormatLatitude(m_Data.dLatitude));
         aValues[1] = FromUtf8(m_pNavConversions->FormatLongitude(m_Data.dLongitude));
@@ -66,15 +69,31 @@ void CPositionStatusWnd::paintEvent(QPaintEvent*)
     aValues[6] = QString::asprintf("%02d:%02d:%02d", tmShown.tm_hour, tmShown.tm_min, tmShown.tm_sec);
     // asctime's text keeps its double space before one-digit days and its
     // closing newline: "Thu Jan  1 00:00:00 1970\n".
-    const QString aTitles[GpsGeometry::POSITION_BOX_COUNT] = {QStringLiteral("Latitude"),
-                                                              QStringLiteral("Longitude"),
-                                                              QStringLiteral("Grid Square"),
-                                                              QStringLiteral("Altitude"),
-                                                              QStringLiteral("Satellites Tracked"),
-                                                              QStringLiteral("Satellites In View"),
-                                                              QStringLiteral("GPS Time ") +
-                                                                  QString::fromUtf8(szAsc)};
+    const QString aNames[GpsGeometry::POSITION_BOX_COUNT] = {QStringLiteral("Latitude"),
+                                                             QStringLiteral("Longitude"),
+                                                             QStringLiteral("Grid Square"),
+                                                             QStringLiteral("Altitude"),
+                                                             QStringLiteral("Satellites Tracked"),
+                                                             QStringLiteral("Satellites In View"),
+                                                             QStringLiteral("GPS Time ") +
+                                                                 QString::fromUtf8(szAsc)};
 
+    for (int i = 0; i < GpsGeometry::POSITION_BOX_COUNT; ++i)
+        aTitles[i] = aNames[i];
+}
+
+void CPositionStatusWnd::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+
+    const GpsGeometry::PanelFontSizes sizes = GpsGeometry::PositionFontSizes(size(), logicalDpiX());
+    m_TitleFont = GpsGeometry::DisplayFont(sizes.nTitle);
+    m_ValueFont = GpsGeometry::DisplayFont(sizes.nValue);
+
+    QString aTitles[GpsGeometry::POSITION_BOX_COUNT];
+    QString aValues[GpsGeometry::POSITION_BOX_COUNT];
+    BoxTexts(aTitles, aValues);
     for (int i = 0; i < GpsGeometry::POSITION_BOX_COUNT; ++i) {
         const int nStyle = i == 6 ? GpsGeometry::GPSTimeStyle(GpsGeometry::ShownGPSTime(m_Data.nGPSTime),
                                                               m_Data.nGPSTimeFlag)

@@ -35,6 +35,8 @@ protected:
     void paintEvent(QPaintEvent* pEvent) override;
 
 private:
+    // Titles and values of the seven boxes, as painted and as read out.
+    void BoxTexts(QString* aTitles, QString* aValues) const;
     void DrawBox(QPainter& painter, const QRectF& box, const QString& strTitle, const QString& strValue,
                  int nStyle);
 

@@ -5,8 +5,12 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPalette>
+#include <QStringList>
 
-CSignalQuality::CSignalQuality(QWidget* pParent) : QWidget(pParent) {}
+CSignalQuality::CSignalQuality(QWidget* pParent) : QWidget(pParent)
+{
+    setAccessibleName(QStringLiteral("Signal levels"));
+}
 
 CSignalQuality::~CSignalQuality() = default;
 
@@ -24,6 +28,20 @@ bool CSignalQuality::SetData(const CGPSDisplayData& data, bool bRepaint)
     // otherwise keep the window busy for minutes after the flood.
     if (bRepaint)
         update();
+    // Assistive technology hears what the panel paints.
+    {
+        QStringList sats;
+        for (int i = 0; i < GpsGeometry::SlotCount(m_Data.nSatsInView); ++i) {
+            const CGPSDisplayData::SAT_DATA& sat = m_Data.aSats[i];
+            if (sat.nPRN != 0)
+                sats << QStringLiteral("PRN %1: SNR %2, %3")
+                            .arg(sat.nPRN)
+                            .arg(sat.nSNR)
+                            .arg(sat.bUsed ? QStringLiteral("used") : QStringLiteral("not used"));
+        }
+        setAccessibleDescription(sats.isEmpty() ? QStringLiteral("No satellites")
+                                                : sats.join(QStringLiteral("; ")));
+    }
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
+#include <QStringList>
 #include <QWheelEvent>
 
 #include <cmath>
@@ -178,6 +179,16 @@ void CStripChartWidget::AddPoint(int nIndex, double dX, double dY, double dZ, bo
     m_LastPoint.dX = dX;
     m_LastPoint.dY = dY;
     m_LastPoint.dZ = dZ;
+    // Assistive technology hears the chart's title and the newest value of
+    // each shown data set.
+    {
+        QStringList values;
+        for (const DATA_SET& shown : qAsConst(m_arrayDataSet))
+            if (!shown.bHidden && !shown.arrayPoints.isEmpty())
+                values << QString::number(shown.arrayPoints.last().dY, 'g', 4);
+        setAccessibleName(m_strTitle);
+        setAccessibleDescription(QStringLiteral("Newest values: ") + values.join(QStringLiteral(", ")));
+    }
 
     Rescale();
     // Asked for, not done at once: Qt merges the requests into one paint per

@@ -16,12 +16,15 @@ CSystemStatsWidget::CSystemStatsWidget(CMainWindow* pMainWindow, QWidget* pParen
     connect(m_pMainWindow, SIGNAL(SignalGPSStatus(CBRFNProtocolQt::CMD_DATA_GPS_STATUS&)), this,
             SLOT(OnGPSStatus(CBRFNProtocolQt::CMD_DATA_GPS_STATUS&)));
     m_Status = CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS();
+    setAccessibleName(QStringLiteral("Statistics"));
 }
 
 void CSystemStatsWidget::OnSignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS Data)
 {
     m_Status = Data;
     update(); // merged per turn of the event loop, as the charts' paints
+    // Assistive technology hears what the panel paints.
+    setAccessibleDescription(StatsText(m_Status, m_strTimeSource).trimmed());
 }
 
 // Shown from the next repaint on; a GPS status alone does not repaint.

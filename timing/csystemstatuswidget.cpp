@@ -30,6 +30,7 @@ CSystemStatusWidget::CSystemStatusWidget(CMainWindow* pMainWindow, QWidget* pPar
     connect(m_pMainWindow, SIGNAL(SignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS)),
             this, SLOT(OnSignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS)));
     m_Status = CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS();
+    setAccessibleName(QStringLiteral("Service state"));
 }
 
 CSystemStatusWidget::STATE_LOOK CSystemStatusWidget::StateLook(bool bConnected, int nLoopState)
@@ -54,6 +55,12 @@ void CSystemStatusWidget::OnSignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CO
 {
     m_Status = Data;
     update(); // merged per turn of the event loop, as the charts' paints
+    // Assistive technology hears what the panel paints.
+    {
+        const STATE_LOOK look = StateLook(m_pMainWindow->Protocol()->m_bConnected, Data.nLoopState);
+        setAccessibleDescription(QString::fromLatin1(look.pszText) + QStringLiteral(". ") +
+                                 ErrorText(Data.nLoopState, Data.dEstTimeError));
+    }
 }
 
 // The connection flag is read here, at every paint: a lost link shows at the

@@ -11,12 +11,21 @@ CTimeStatusWidget::CTimeStatusWidget(CMainWindow* pMainWindow, QWidget* pParent)
 {
     connect(m_pMainWindow, SIGNAL(SignalOneSecondEpoch(QDateTime&)), this,
             SLOT(OnSignalOneSecondEpoch(QDateTime&)));
+    setAccessibleName(QStringLiteral("Clock"));
 }
 
 // The paint reads the clock itself; the time passed in is not needed.
 void CTimeStatusWidget::OnSignalOneSecondEpoch(QDateTime&)
 {
     repaint();
+    // Assistive technology hears what the panel paints.
+    {
+        const QDateTime now =
+            m_bShowLocalTime ? QDateTime::currentDateTime() : QDateTime::currentDateTimeUtc();
+        setAccessibleDescription(
+            now.toString(QStringLiteral("HH:mm:ss, ddd MMM dd yyyy")) +
+            (m_bShowLocalTime ? QStringLiteral(", local time") : QStringLiteral(", UTC")));
+    }
 }
 
 void CTimeStatusWidget::paintEvent(QPaintEvent*)
