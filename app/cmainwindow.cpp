@@ -274,6 +274,18 @@ void CMainWindow::OnUdpNmeaReadyRead()
             datagram.truncate(nZero);
         QString strText = QString::fromUtf8(datagram);
         strText.remove(QLatin1Char('\r'));
+        // One datagram may hold 64 K characters without a line end: break such
+        // runs too, so that the line cap also caps the page's memory and no
+        // line is too long to lay out at once.
+        for (int nStart = 0, nEnd = 0; nStart < strText.size(); nStart = nEnd + 1) {
+            nEnd = strText.indexOf(QLatin1Char('\n'), nStart);
+            if (nEnd < 0)
+                nEnd = strText.size();
+            if (nEnd - nStart > kNmeaMaxLineLength) {
+                nEnd = nStart + kNmeaMaxLineLength;
+                strText.insert(nEnd, QLatin1Char('\n'));
+            }
+        }
         if (strText.isEmpty())
             continue;
         // New text always lands at the end, through a cursor of its own, so a
@@ -283,6 +295,12 @@ void CMainWindow::OnUdpNmeaReadyRead()
         QScrollBar* pScroll = ui->editNmea->verticalScrollBar();
         const bool bFollow =
             !ui->editNmea->textCursor().hasSelection() && pScroll->value() >= pScroll->maximum();
+        if (!bFollow) {
+            // A selection that reaches the end would otherwise grow with the text.
+            QTextCursor view = ui->editNmea->textCursor();
+            view.setKeepPositionOnInsert(true);
+            ui->editNmea->setTextCursor(view);
+        }
         QTextCursor cursor(ui->editNmea->document());
         cursor.movePosition(QTextCursor::End);
         if (cursor.block().length() - 1 >= kNmeaMaxLineLength)
@@ -697,13 +715,22 @@ void CMainWindow::UpdateNavMenus()
 }
 
 // Values are not range-checked: an unknown one leaves its menu without a mark.
+// It must stay unknown across loads and saves: -1 is kept as 4294967295 (and
+// reads back as that), while text that is no number or lies outside -2^31 ..
+// 2^32-1 (2^32 would wrap to 0) reads as 4294967295, never as a known value.
 void CMainWindow::LoadSettings()
 {
     QSettings settings(QString::fromLatin1(kSettingsOrganisation), QString::fromLatin1(kSettingsApplication));
-    m_NavConversions.SetPositionFormat(
-        unsigned(settings.value(QLatin1String(kKeyPosFormat), QStringLiteral("0")).toString().toInt()));
-    m_NavConversions.SetAltitudeUnits(
-        unsigned(settings.value(QLatin1String(kKeyAltitudeUnits), QStringLiteral("0")).toString().toInt()));
+    auto read = [&settings](const char* pszKey) {
+        bool bOk = false;
+        const qlonglong n =
+            settings.value(QLatin1String(pszKey), QStringLiteral("0")).toString().toLongLong(&bOk);
+        const unsigned nUnknown = std::numeric_limits<unsigned>::max();
+        const bool bFits = n >= std::numeric_limits<int>::min() && n <= qlonglong(nUnknown);
+        return bOk && bFits ? unsigned(n) : nUnknown;
+    };
+    m_NavConversions.SetPositionFormat(read(kKeyPosFormat));
+    m_NavConversions.SetAltitudeUnits(read(kKeyAltitudeUnits));
 }
 
 void CMainWindow::SaveSettings()
