@@ -5,6 +5,7 @@ TELLURIX_PACKAGES=(
     qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev qttools5-dev-tools
     libbenchmark-dev
     xvfb xauth x11-utils imagemagick fonts-dejavu-core
+    python3 xdotool xclip weston qtwayland5 desktop-file-utils appstream
 )
 
 tellurix_install_deps() {
