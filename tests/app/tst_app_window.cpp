@@ -3,7 +3,6 @@
 // time, control loop, the request-then-dialog flows, settings, the debug key
 // sequence, the data logs and the NMEA page.
 
-#include "cgpsstatuswnd.h"
 #include "cstripchartwidget.h"
 #include "ctimestatuswidget.h"
 #include "fakeservice.h"
@@ -11,21 +10,16 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextBlock>
-#include <QToolBar>
 #include <QToolButton>
 #include <QUdpSocket>
 
-#include <functional>
 #include <memory>
 
 using Status = CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS;
@@ -99,7 +93,6 @@ private slots:
     void init() { QSettings("Brightfen", "TellurixPanel").clear(); }
     void cleanup() { m_pWindow.reset(); }
 
-    void formMatchesTheDesign();
     void statusReachesChartsAndSignal();
     void linkLossAndReconnection();
     void gpsStatusIsConvertedAndReemitted();
@@ -110,7 +103,6 @@ private slots:
     void commPortDialogSendsParsedPort_data();
     void commPortDialogSendsParsedPort();
     void gpsLockDialogSendsEditedConfig();
-    void menuDialogsOpenAtOnce();
     void navMenusAreExclusiveAndPersist_data();
     void navMenusAreExclusiveAndPersist();
     void debugSequence_data();
@@ -194,109 +186,6 @@ QString tst_AppWindow::Marks() const
         if (Action(kNavActions.at(i))->isChecked())
             on << kNavCodes.at(i);
     return on.join(' ');
-}
-
-// ---- Form ---------------------------------------------------------------------
-
-void tst_AppWindow::formMatchesTheDesign()
-{
-    OpenWindow();
-    QCOMPARE(m_pWindow->objectName() + "|" + m_pWindow->windowTitle(), QString("CMainWindow|Tellurix Panel"));
-    QCOMPARE(m_pWindow->size(), QSize(916, 649));
-    auto* pTabs = Find<QTabWidget>("tabWidget");
-    QStringList pages;
-    for (int i = 0; i < pTabs->count(); ++i)
-        pages << pTabs->widget(i)->objectName() + "=" + pTabs->tabText(i);
-    QCOMPARE(pages, QStringList({"tabStatus=Status", "tabGPSStatus=GPS Status", "tabLoopStatus=Loop Status",
-                                 "tabNmeaOutput=NMEA Output"}));
-    QCOMPARE(pTabs->currentIndex(), 0);
-    QVERIFY(pTabs->widget(1)->findChild<CGPSStatusWnd*>());
-    QVERIFY(Find<QWidget>("widgetTimeStatus")->findChild<CTimeStatusWidget*>());
-    QStringList controls;
-    for (const char* pszName : {"checkBoxLocalTime", "checkBoxShowStdDev", "toolButtonEraseHisory",
-                                "toolButtonScaleExtent", "toolButtonScaleWindow"})
-        controls << Find<QAbstractButton>(pszName)->text();
-    QCOMPARE(controls, QStringList({"Local Time", "Show Standard Deviation", "Erase History", "Scale Extent",
-                                    "Scale Window"}));
-    QVERIFY(Nmea()->isReadOnly());
-    QCOMPARE(Nmea()->document()->maximumBlockCount(), 1000);
-
-    // Menu tree: "name:title[entries]", separators as "-".
-    std::function<QString(const QList<QAction*>&)> tree = [&](const QList<QAction*>& actions) {
-        QStringList list;
-        for (QAction* p : actions)
-            list << (p->isSeparator() ? QString("-")
-                     : p->menu()
-                         ? p->menu()->objectName() + ":" + p->text() + "[" + tree(p->menu()->actions()) + "]"
-                         : p->objectName());
-        return list.join(",");
-    };
-    QCOMPARE(
-        tree(m_pWindow->menuBar()->actions()),
-        QString(
-            "menu_Tools:&Tools[menuAnalysis:Analysis[actionStart_Control_Loop_Log,"
-            "actionStop_Control_Loop_Log,-,action_Enable_Control_Loop,-,actionStart_GPS_Data_Log,"
-            "actionStop_GPS_Data_Log,-],action_SetTime_DifferenceOffset,actionSet_Control_Loop_Parameters],"
-            "menu_Settings:&Settings[menu_GPS_2:&GPS[action_SetupGPSCommunications],"
-            "menu_Position_Format:&Position Format[actionPosFormatDD_MM_MMMM,actionPosFormatDD_MM_SS_SSS,"
-            "actionPosFormatDD_DDDD],menu_Units:&Units[menu_Altitude:&Altitude[action_English_Units,"
-            "action_Metric_Units]],action_Lock_Criteria],menu_About:&Help[action_About]"));
-    QVERIFY(!Find<QMenu>("menu_About")->toolTipsVisible());
-
-    // The fifteen actions: name|text|tool tip (empty: none set, Qt derives one from the text)|checkable.
-    const QStringList actions = {
-        "action_About|&About|Shows About Dialog|",
-        "action_SetupGPSCommunications|&Setup Communications||",
-        "action_SetTime_DifferenceOffset|&Set Time Difference Offset...||",
-        "actionSet_Control_Loop_Parameters|Set &Control Loop Parameters...||",
-        "actionStart_Control_Loop_Log|Start Control Loop Log...|Starts saving the control loop log to a "
-        "file|",
-        "actionStop_Control_Loop_Log|Stop &Control Loop Log|Stops the log and closes the file|",
-        "action_Enable_Control_Loop|&Enable Control Loop|Enable or disables the control loop|checkable",
-        "actionStart_GPS_Data_Log|Start &GPS Data Log...||",
-        "actionStop_GPS_Data_Log|Stop GPS &Data Log||",
-        "actionPosFormatDD_MM_MMMM|dd mm.mmmm'||checkable",
-        "actionPosFormatDD_MM_SS_SSS|dd mm'ss.sss\"||checkable",
-        "actionPosFormatDD_DDDD|dd.dddddddddd||checkable",
-        "action_English_Units|&English||checkable",
-        "action_Metric_Units|&Metric||checkable",
-        "action_Lock_Criteria|&Lock Criteria...||",
-    };
-    QCOMPARE(m_pWindow->findChildren<QAction*>(QRegularExpression("^action")).size(), actions.size());
-    for (const QString& row : actions) {
-        const QStringList f = row.split('|');
-        QAction* p = Action(f[0]);
-        QVERIFY2(p && p->parent() == m_pWindow.get(), qPrintable(row));
-        const QString tip = f[2].isEmpty() ? QString(f[1]).remove('&').remove("...") : f[2];
-        QCOMPARE(QStringList({p->text(), p->toolTip(), p->statusTip()}),
-                 QStringList({f[1], tip, f[0] == "action_About" ? tip : ""}));
-        QCOMPARE(p->isCheckable(), f[3] == "checkable");
-        QVERIFY(p->shortcut().isEmpty());
-    }
-    QVERIFY(!Action("action_About")->icon().isNull());
-    QVERIFY(!Action("actionSet_Control_Loop_Parameters")->isVisible());
-    auto* pToolBar = Find<QToolBar>("mainToolBar");
-    QCOMPARE(pToolBar->iconSize(), QSize(48, 48));
-    QCOMPARE(pToolBar->actions(), QList<QAction*>({Action("action_About")}));
-    QCOMPARE(m_pWindow->toolBarArea(pToolBar), Qt::TopToolBarArea);
-
-    // Charts: titles, labels, formats, ranges; colour, style, tag and hiding of the data sets.
-    Chart* pTD = TimeDiffChart();
-    Chart* pCtl = ControlChart();
-    QVERIFY(pTD && pCtl && pTD != pCtl);
-    QCOMPARE(QStringList({pTD->m_strTitle, pTD->m_strYLabel, pTD->ValueFormat(), pCtl->m_strTitle,
-                          pCtl->m_strYLabel, pCtl->ValueFormat()}),
-             QStringList({"Time Difference", "Seconds", "%.03f", "Control", "Clock Counter", "%.01f"}));
-    QCOMPARE(State(pTD), QString("x 0..300 y -0.025..0.025 mode 3 points 0"));
-    QCOMPARE(State(pCtl), QString("x 0..300 y -50..50 mode 3 points 0"));
-    QStringList sets;
-    for (const Chart::DATA_SET* s : {&pTD->DataSet(0), &pTD->DataSet(1), &pTD->DataSet(2), &pTD->DataSet(3)})
-        sets << s->colorTrace.name(QColor::HexArgb) + QString(" style %1").arg(s->nStyle) +
-                    (s->bValueTag ? " tag" : "") + (s->bHidden ? " hidden" : "");
-    QCOMPARE(sets, QStringList({"#80ffc0c0 style 1", "#80c0c0ff style 1 hidden", "#ff0000ff style 0 tag",
-                                "#ffc00000 style 0 tag"}));
-    QVERIFY(pCtl->DataSet(0).bValueTag && !pCtl->DataSet(0).bHidden);
-    QVERIFY(!Find<QCheckBox>("checkBoxShowStdDev")->isChecked());
 }
 
 // ---- Records ------------------------------------------------------------------
@@ -489,11 +378,6 @@ void tst_AppWindow::loopParametersOpenOnlyWhenAsked()
     m_service.Send(BRFN::CMD_LOOP_PARAMETERS, reply);
     Settle();
     QCOMPARE(m_pWindow->m_nDialogRuns, 1);
-
-    // Cancelled: nothing more is sent.
-    m_pWindow->m_nDialogResult = QDialog::Rejected;
-    AskAndReply("actionSet_Control_Loop_Parameters", BRFN::CMD_LOOP_PARAMETERS, reply);
-    ExpectSent(BRFN::CMD_LOOP_PARAMETERS, 1, {BRFN::EncodeLoopParameters(1, m_pWindow->m_loopAnswer, 1)});
 }
 
 void tst_AppWindow::commPortDialogSendsParsedPort_data()
@@ -532,35 +416,16 @@ void tst_AppWindow::gpsLockDialogSendsEditedConfig()
     OpenWindow();
     const QByteArray reply = BRFN::EncodeGPSLockConfig(0, {true, 30});
     m_pWindow->m_lockAnswer = {false, 600};
-    AskAndReply("action_Lock_Criteria", BRFN::CMD_GPS_LOCK_CONFIG, reply); // cancelled
+    AskAndReply("action_Lock_Criteria", BRFN::CMD_GPS_LOCK_CONFIG, reply);
     QCOMPARE(BRFN::EncodeGPSLockConfig(0, m_pWindow->m_lockShown), reply);
-    ExpectSent(BRFN::CMD_GPS_LOCK_CONFIG, 1, {});
 
-    // Accepted, one dialog at a time: two replies in one segment, and the
-    // second arrives while the first one's dialog is still queued; it is dropped.
+    // One dialog at a time: two replies in one segment, and the second arrives
+    // while the first one's dialog is still queued; it is dropped.
     m_pWindow->m_nDialogResult = QDialog::Accepted;
     QTest::ignoreMessage(QtDebugMsg, "Blatt!");
     m_service.Send({{BRFN::CMD_GPS_LOCK_CONFIG, reply}, {BRFN::CMD_GPS_LOCK_CONFIG, reply}});
     ExpectSent(BRFN::CMD_GPS_LOCK_CONFIG, 1, {BRFN::EncodeGPSLockConfig(1, m_pWindow->m_lockAnswer)});
     QCOMPARE(m_pWindow->m_nDialogRuns, 2);
-}
-
-// The time offset dialog and the About box open from the menu, not from a reply.
-void tst_AppWindow::menuDialogsOpenAtOnce()
-{
-    OpenWindow();
-    m_pWindow->m_nDialogResult = QDialog::Accepted;
-    m_pWindow->m_dOffsetAnswer = 0.015;
-    Action("action_SetTime_DifferenceOffset")->trigger();
-    QCOMPARE(m_pWindow->m_nDialogRuns, 1);
-    QCOMPARE(m_pWindow->m_dOffsetShown, 0.0);
-    m_pWindow->m_nDialogResult = QDialog::Rejected;
-    Action("action_SetTime_DifferenceOffset")->trigger();
-    QCOMPARE(m_pWindow->m_nDialogRuns, 2);
-    ExpectSent(BRFN::CMD_TIME_DIFF_OFFSET, 1, {BRFN::EncodeTimeDiffOffset(1, 0.015)});
-
-    Action("action_About")->trigger();
-    QCOMPARE(m_pWindow->m_nAboutRuns, 1);
 }
 
 // ---- Settings ---------------------------------------------------------------------
