@@ -10,6 +10,8 @@
 
 #include <clocale>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -44,6 +46,18 @@ void QuitOnTerminationSignals(QApplication& app)
     ::sigaction(SIGINT, &action, nullptr);
 }
 
+// True when the panel would open on X11 (no other platform chosen by
+// QT_QPA_PLATFORM or -platform) and DISPLAY names none.
+bool NoDisplay(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0)
+            return false;
+    }
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    return (platform.isEmpty() || platform.startsWith("xcb")) && qEnvironmentVariableIsEmpty("DISPLAY");
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -53,6 +67,13 @@ int main(int argc, char* argv[])
     // months. A value the user set still wins.
     if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
         qputenv("QT_XCB_GL_INTEGRATION", "none");
+    // Without a display the X11 platform aborts inside QApplication with advice
+    // to reinstall; say what is missing instead and fail like any program.
+    if (NoDisplay(argc, argv)) {
+        std::fprintf(stderr, "TellurixPanel: no display to open the window on: DISPLAY is not set.\n"
+                             "Start the panel inside a desktop session, or set DISPLAY.\n");
+        return 1;
+    }
     // Must be set before the application object exists.
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QApplication app(argc, argv);

@@ -17,6 +17,13 @@ int Trunc(double d)
 {
     return CNavConversions::TruncInt(d);
 }
+
+// Sum of two truncated parts, saturating too: a record may carry any 32-bit
+// angle, and a part already at the end of int plus the centre must not wrap.
+int Sum(int a, int b)
+{
+    return Trunc(double(a) + double(b));
+}
 } // namespace
 
 QFont DisplayFont(int nPointSize)
@@ -55,8 +62,8 @@ QPoint SkyProjection(int nAzimuth, int nElevation, QPointF centre, double dWidth
     const double dPhi = nAzimuth / 180.0 * kPi;
     const double dK = (dWidth * 0.5) / 90.0;
     const double dZ = 90.0 - nElevation;
-    return QPoint(Trunc(std::sin(dPhi) * dZ * dK) + Trunc(centre.x() + 0.5),
-                  Trunc(-std::cos(dPhi) * dZ * dK) + Trunc(centre.y() + 0.5));
+    return QPoint(Sum(Trunc(std::sin(dPhi) * dZ * dK), Trunc(centre.x() + 0.5)),
+                  Sum(Trunc(-std::cos(dPhi) * dZ * dK), Trunc(centre.y() + 0.5)));
 }
 
 QRectF SkyMarkerRect(QPoint point, double dSide)

@@ -1,0 +1,360 @@
+// A hostile service and hostile UDP senders against the real main window, on
+// the real ports. A test peer plays the service: it accepts the panel's
+// connection, sends what the row says while the page that paints those records
+// is showing, then drops the link. After every phase the panel must still turn
+// its event loop (the one-second epoch fires), every paint must finish, the
+// panel must connect again at once and a status sent on the new connection
+// must arrive whole, with the values sent.
+
+#include "brfncodec.h"
+#include "cstripchartwidget.h"
+#include "reliabilitywindow.h"
+
+#include <QElapsedTimer>
+#include <QLayout>
+#include <QLoggingCategory>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QUdpSocket>
+
+#include <cmath>
+#include <functional>
+#include <limits>
+
+using Status = CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS;
+using Gps = CBRFNProtocolQt::CMD_DATA_GPS_STATUS;
+using Writer = std::function<void()>;
+Q_DECLARE_METATYPE(Writer)
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true; // the memory figures mean nothing here
+#else
+constexpr bool kSanitized = false;
+#endif
+
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+const QList<double> kHostileDoubles = {kNaN, kInf, -kInf, 1e308, -1e308, 4.9e-324, -0.0};
+
+// Frame as the service does: "BR", two reserved bytes, id, declared length,
+// payload, checksum (low byte of the sum of everything after "BR").
+QByteArray Packet(uint16_t nCommand, const QByteArray& payload, int nDeclared = -1)
+{
+    const int n = nDeclared < 0 ? payload.size() : nDeclared;
+    QByteArray p("BR\0\0", 4);
+    p += char(nCommand >> 8), p += char(nCommand), p += char(n >> 8), p += char(n);
+    p += payload;
+    quint8 nSum = 0;
+    for (int i = 2; i < p.size(); ++i)
+        nSum += quint8(p[i]);
+    return p += char(nSum);
+}
+
+QByteArray Noise(int n, quint32 nSeed)
+{
+    QByteArray b(n, Qt::Uninitialized);
+    QRandomGenerator rng(nSeed);
+    for (char& c : b)
+        c = char(rng.generate());
+    return b;
+}
+
+const QList<uint16_t> kCommands = {BRFN::CMD_MESSAGE,
+                                   BRFN::CMD_CONTROL_LOOP_STATUS,
+                                   BRFN::CMD_COMM_PORT,
+                                   BRFN::CMD_TIME_DIFF_OFFSET,
+                                   BRFN::CMD_GPS_STATUS,
+                                   BRFN::CMD_LOOP_PARAMETERS,
+                                   BRFN::CMD_CONTROL_LOOP_STATUS_HISTORY,
+                                   BRFN::CMD_CONTROL_LOOP_STATUS_LOG,
+                                   BRFN::CMD_RECORD_GPS_DATA,
+                                   BRFN::CMD_NTP_CALIBRATION,
+                                   BRFN::CMD_GPS_LOCK_CONFIG};
+
+Status MarkedStatus(double d)
+{
+    Status s;
+    s.dTimeDiff = d;
+    s.nLoopState = 6;
+    return s;
+}
+
+} // namespace
+
+class TestHostile : public QObject
+{
+    Q_OBJECT
+
+    QTcpServer m_server;
+    QPointer<QTcpSocket> m_pPeer;
+    ReliabilityWindow* m_pWindow = nullptr;
+    int m_nStatuses = 0;      // status records the window has announced
+    QList<double> m_received; // time differences of the statuses announced since the last clear
+
+    int m_nEpochs = 0;
+    bool EpochTurns(int nTimeoutMs)
+    {
+        const int nBefore = m_nEpochs;
+        return QTest::qWaitFor([&] { return m_nEpochs > nBefore; }, nTimeoutMs);
+    }
+
+    // Waits for the panel's next connection and takes it as the peer.
+    bool Accept(int nTimeoutMs = 3000)
+    {
+        if (!m_server.hasPendingConnections() && !m_server.waitForNewConnection(0)) {
+            QSignalSpy spy(&m_server, &QTcpServer::newConnection);
+            if (!spy.wait(nTimeoutMs))
+                return false;
+        }
+        m_pPeer = m_server.nextPendingConnection();
+        return QTest::qWaitFor([this] { return m_pWindow->Protocol()->m_bConnected; }, nTimeoutMs);
+    }
+
+    // Writes while the panel reads (both live on this thread).
+    // False when the panel stopped reading for 30 s.
+    [[nodiscard]] bool Send(const QByteArray& bytes)
+    {
+        auto drained = [this](qint64 n) {
+            return QTest::qWaitFor([this, n] { return !m_pPeer || m_pPeer->bytesToWrite() <= n; }, 30000);
+        };
+        for (int i = 0; i < bytes.size() && m_pPeer; i += 256 * 1024) {
+            m_pPeer->write(bytes.mid(i, 256 * 1024));
+            if (!drained(1024 * 1024))
+                return false;
+        }
+        return drained(0);
+    }
+
+    // Drop, epoch, every page painted, reconnect, a whole status on the new link.
+    void CheckRecovered()
+    {
+        if (m_pPeer)
+            m_pPeer->abort();
+        QVERIFY2(EpochTurns(2500), "the one-second epoch stopped");
+        for (int nPage :
+             {ReliabilityWindow::GPS_PAGE, ReliabilityWindow::LOOP_PAGE, ReliabilityWindow::STATUS_PAGE}) {
+            m_pWindow->ShowPage(nPage);
+            QVERIFY(!m_pWindow->grab().isNull());
+        }
+        QVERIFY2(Accept(), "the panel did not connect again");
+        // The framing is not reset by a reconnect: a packet cut by the drop is
+        // finished with the first bytes of the new link and dropped by its
+        // checksum. Whatever arrives is whole, and the later packets arrive.
+        const QList<double> sent = {0.0121, 0.0122, 0.0123};
+        m_received.clear();
+        for (double d : sent)
+            QVERIFY(
+                Send(Packet(BRFN::CMD_CONTROL_LOOP_STATUS, BRFN::EncodeControlLoopStatus(MarkedStatus(d)))));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            m_received.size() >= 2 && m_received.mid(m_received.size() - 2) == sent.mid(1), 3000);
+        QVERIFY(m_received == sent || m_received == sent.mid(1));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QLoggingCategory::setFilterRules("default.debug=false"); // a line per packet otherwise
+        QVERIFY(m_server.listen(QHostAddress::LocalHost, CBRFNProtocolQt::SERVICE_PORT));
+        m_pWindow = new ReliabilityWindow;
+        m_pWindow->resize(900, 650);
+        // The offscreen platform warns (fatally here) whenever a shown
+        // window's size limits change, as texts of new lengths arrive: the
+        // window's layout leaves them alone.
+        m_pWindow->layout()->setSizeConstraint(QLayout::SetNoConstraint);
+        m_pWindow->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_pWindow));
+        connect(m_pWindow, &CMainWindow::SignalOneSecondEpoch, this, [this] { ++m_nEpochs; });
+        connect(m_pWindow, &CMainWindow::SignalControlLoopStatus, this, [this](Status s) {
+            ++m_nStatuses;
+            if (m_received.size() < 16)
+                m_received += s.dTimeDiff;
+        });
+        QVERIFY(Accept());
+    }
+    void cleanupTestCase() { delete m_pWindow; }
+
+    void hostileService_data()
+    {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<Writer>("writer");
+        QTest::newRow("random bytes") << int(ReliabilityWindow::LOOP_PAGE)
+                                      << Writer([this]() { QVERIFY(Send(Noise(2 * 1024 * 1024, 7))); });
+        // Every command with every payload length up to past its layout (short
+        // payloads included), then the lengths around the framing's limit.
+        for (int nPage : {ReliabilityWindow::LOOP_PAGE, ReliabilityWindow::GPS_PAGE}) {
+            QTest::addRow("every length, page %d", nPage) << nPage << Writer([this]() {
+                const QByteArray noise = Noise(70000, 11);
+                for (uint16_t nCommand : kCommands) {
+                    QByteArray stream;
+                    for (int n = 0; n <= BRFN::SIZE_GPS_STATUS + 2; ++n)
+                        stream += Packet(nCommand, noise.left(n));
+                    for (int n : {4095, 4096, 4097, 16383, 16384, 16385, 40000, 65535})
+                        stream += Packet(nCommand, noise.left(n));
+                    QVERIFY(Send(stream));
+                }
+            });
+        }
+        QTest::newRow("history counts") << int(ReliabilityWindow::LOOP_PAGE) << Writer([this]() {
+            QByteArray full = BRFN::EncodeHistory(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS_HISTORY());
+            full.resize(BRFN::SIZE_HISTORY_HEADER + 10 * BRFN::SIZE_HISTORY_ENTRY);
+            QByteArray stream;
+            QList<quint32> counts = {65535, 0x80000000u, 0xFFFFFFFFu};
+            for (quint32 n = 0; n <= 65535; n += n < 1100 ? 1 : 97)
+                counts += n;
+            for (quint32 nCount : counts) {
+                // nCount is the header's last u32; as many entries follow as n % 11.
+                for (int i = 0; i < 4; ++i)
+                    full[9 + i] = char(nCount >> (24 - 8 * i));
+                stream += Packet(BRFN::CMD_CONTROL_LOOP_STATUS_HISTORY, full.left(13 + (nCount % 11) * 81));
+            }
+            QVERIFY(Send(stream));
+        });
+        QTest::newRow("extreme satellites") << int(ReliabilityWindow::GPS_PAGE) << Writer([this]() {
+            QByteArray stream;
+            for (int v : {0, 1, 90, 91, 180, 359, 360, 361, 32767, 32768, 65535}) {
+                Gps g;
+                g.nSatsInView = g.nSatsTracked = (v % 2) ? 65535 : v;
+                int nPrn = 0;
+                for (auto& sat : g.aSats)
+                    sat = {v % 7, ++nPrn, v, v, v, (v & 1) != 0};
+                stream += Packet(BRFN::CMD_GPS_STATUS, BRFN::EncodeGPSStatus(g));
+            }
+            QVERIFY(Send(stream));
+            QTest::qWait(50); // paints
+        });
+        for (int nPage :
+             {ReliabilityWindow::LOOP_PAGE, ReliabilityWindow::GPS_PAGE, ReliabilityWindow::STATUS_PAGE}) {
+            QTest::addRow("non-finite doubles, page %d", nPage) << nPage << Writer([this]() {
+                QByteArray stream;
+                for (double d : kHostileDoubles) {
+                    Status s{d, d, d, d, d, d, 8, 1, d, d, d, 16, 6};
+                    Gps g;
+                    g.dLatitude = g.dLongitude = g.dAltitude = d;
+                    CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS_HISTORY h;
+                    h.nCount = 10;
+                    for (auto& e : h.aEntries)
+                        e = s;
+                    stream += Packet(BRFN::CMD_CONTROL_LOOP_STATUS, BRFN::EncodeControlLoopStatus(s));
+                    stream += Packet(BRFN::CMD_GPS_STATUS, BRFN::EncodeGPSStatus(g));
+                    stream += Packet(BRFN::CMD_CONTROL_LOOP_STATUS_HISTORY, BRFN::EncodeHistory(h));
+                    stream += Packet(BRFN::CMD_TIME_DIFF_OFFSET, BRFN::EncodeTimeDiffOffset(0, d));
+                    stream += Packet(BRFN::CMD_NTP_CALIBRATION, BRFN::EncodeNTPValues(d, d));
+                }
+                QVERIFY(Send(stream));
+                QTest::qWait(50);
+            });
+        }
+        QTest::newRow("one byte every 10 ms") << int(ReliabilityWindow::LOOP_PAGE) << Writer([this]() {
+            const int nBefore = m_nStatuses;
+            const QByteArray one =
+                Packet(BRFN::CMD_CONTROL_LOOP_STATUS, BRFN::EncodeControlLoopStatus(MarkedStatus(2)));
+            const QByteArray stream = Noise(7, 3) + one + one;
+            for (char c : stream) {
+                QVERIFY(Send(QByteArray(1, c)));
+                QTest::qWait(10);
+            }
+            QCOMPARE(m_nStatuses, nBefore + 2); // nothing lost, nothing doubled
+        });
+        QTest::newRow("accept and close") << int(ReliabilityWindow::STATUS_PAGE) << Writer([this]() {
+            for (int i = 0; i < 30; ++i) {
+                m_pPeer->abort();
+                QVERIFY2(Accept(), qPrintable(QString("reconnect %1").arg(i)));
+            }
+        });
+        QTest::newRow("cut mid-packet") << int(ReliabilityWindow::LOOP_PAGE) << Writer([this]() {
+            const QByteArray one =
+                Packet(BRFN::CMD_CONTROL_LOOP_STATUS, BRFN::EncodeControlLoopStatus(MarkedStatus(5)));
+            QVERIFY(Send(one.left(40))); // the recovery check's status must still arrive whole
+        });
+    }
+
+    void hostileService()
+    {
+        QFETCH(int, page);
+        QFETCH(Writer, writer);
+        m_pWindow->ShowPage(page);
+        writer();
+        if (QTest::currentTestFailed())
+            return;
+        CheckRecovered();
+    }
+
+    // 10,000 status packets a second for 10 s on the Loop Status page: every
+    // record reaches the window, it catches up within 30 s of the end, and
+    // memory grows by little more than the chart points it keeps.
+    void flood()
+    {
+        m_pWindow->ShowPage(ReliabilityWindow::LOOP_PAGE);
+        const QList<CStripChartWidget*> charts = m_pWindow->findChildren<CStripChartWidget*>();
+        QVERIFY(!charts.isEmpty());
+        const QByteArray one =
+            Packet(BRFN::CMD_CONTROL_LOOP_STATUS, BRFN::EncodeControlLoopStatus(MarkedStatus(1e-3)));
+        const int nTotal = 100000, nBefore = m_nStatuses;
+        const qint64 nResidentBefore = ResidentBytes();
+        QElapsedTimer clock;
+        clock.start();
+        int nSent = 0;
+        while (nSent < nTotal) {
+            const int nDue = qMin<qint64>(nTotal, clock.elapsed() * 10);
+            if (nDue > nSent && m_pPeer)
+                m_pPeer->write(one.repeated(nDue - nSent));
+            nSent = nDue;
+            QTest::qWait(5);
+        }
+        QElapsedTimer after;
+        after.start();
+        QTRY_COMPARE_WITH_TIMEOUT(m_nStatuses, nBefore + nTotal, 30000);
+        QVERIFY(EpochTurns(2500));
+        const qint64 nGrowth = ResidentBytes() - nResidentBefore;
+        const qint64 nKept = qint64(nTotal) * 5 * qint64(sizeof(CStripChartWidget::DATA_POINT));
+        qInfo("flood: %d records in %lld ms, caught up %lld ms after the end; resident +%lld bytes "
+              "(%.0f per record), chart points %lld bytes",
+              nTotal, clock.elapsed(), after.elapsed(), nGrowth, double(nGrowth) / nTotal, nKept);
+        // Vectors grow by doubling: at most twice the points, plus 16 MB of heap slack.
+        if (!kSanitized)
+            QVERIFY2(nGrowth < 2 * nKept + 16 * 1024 * 1024, "memory grew by more than the chart points");
+        CheckRecovered();
+    }
+
+    // 64 KB datagrams, binary garbage, invalid UTF-8, long lines without an
+    // end, in a burst of 5,000: the NMEA page keeps its 1000-line cap, the
+    // panel keeps turning and its memory stays within what that cap holds.
+    void hostileUdp()
+    {
+        m_pWindow->ShowPage(ReliabilityWindow::NMEA_PAGE);
+        QPlainTextEdit* pEdit = m_pWindow->findChild<QPlainTextEdit*>("editNmea");
+        QVERIFY(pEdit);
+        QUdpSocket sender;
+        const QByteArray sentence("$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n");
+        const QList<QByteArray> kinds = {
+            Noise(65507, 5), QByteArray(65507, 'A'),
+            QByteArray("\xC3\x28\xF0\x28\x8C\xBC\xED\xA0\x80\xFF\xFE", 11).repeated(5000),
+            sentence.repeated(900), sentence};
+        const qint64 nResidentBefore = ResidentBytes();
+        for (int i = 0; i < 5000; ++i) {
+            sender.writeDatagram(kinds[i % kinds.size()].left(65507), QHostAddress::LocalHost,
+                                 CMainWindow::NMEA_PORT);
+            if (i % 50 == 49)
+                QTest::qWait(1); // the kernel's receive buffer holds only so much
+        }
+        QVERIFY2(EpochTurns(5000), "the panel stopped turning under the burst");
+        QVERIFY(!m_pWindow->grab().isNull());
+        const qint64 nGrowth = ResidentBytes() - nResidentBefore;
+        qInfo("udp: %d lines kept, resident +%lld bytes", pEdit->document()->blockCount(), nGrowth);
+        QVERIFY(pEdit->document()->blockCount() <= 1000);
+        sender.writeDatagram(sentence, QHostAddress::LocalHost, CMainWindow::NMEA_PORT);
+        QTRY_VERIFY(pEdit->toPlainText().endsWith(QString::fromLatin1(sentence).remove('\r')));
+        if (!kSanitized)
+            QVERIFY2(nGrowth < 34 * 1024 * 1024, "the NMEA page holds more than its cap");
+    }
+};
+
+QTEST_MAIN(TestHostile)
+#include "tst_hostile.moc"
