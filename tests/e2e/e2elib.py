@@ -184,7 +184,7 @@ class Session:
         name = "tellurix-e2e-%d" % os.getpid()
         log = open(os.path.join(self.tmp, "weston.log"), "w")
         weston = subprocess.Popen(["weston", "--backend=headless-backend.so", "--socket=" + name,
-                                   "--width=1280", "--height=900", "--idle-time=0", "--debug"],
+                                   "--width=1280", "--height=900", "--idle-time=0", "--use-pixman", "--debug"],
                                   env=self.env, stdout=log, stderr=subprocess.STDOUT)
         self.procs.append(weston)
         self.env.update(WAYLAND_DISPLAY=name, QT_QPA_PLATFORM="wayland")
@@ -214,8 +214,9 @@ class Session:
         self.sim.wait(10)
 
     def start_panel(self):
-        self.panel = subprocess.Popen([os.path.join(BIN, "TellurixPanel")], env=self.env,
-                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        with open(os.path.join(self.tmp, "panel.log"), "w") as log:
+            self.panel = subprocess.Popen([os.path.join(BIN, "TellurixPanel")], env=self.env,
+                                          stdout=subprocess.DEVNULL, stderr=log)
         return self.panel
 
     def stop_panel(self):
@@ -239,8 +240,17 @@ class Session:
 
     def screen(self):
         """Pixels of the whole screen as RGBA bytes."""
-        return self.run(["import", "-display", self.env["DISPLAY"], "-window", "root", "-depth", "8",
-                         "rgba:-"]).stdout
+        if "WAYLAND_DISPLAY" not in self.env:
+            return self.run(["import", "-display", self.env["DISPLAY"], "-window", "root", "-depth", "8",
+                             "rgba:-"]).stdout
+        # weston's screenshooter (offered with --debug) writes a PNG here.
+        for old in os.listdir(self.tmp):
+            if old.startswith("wayland-screenshot"):
+                os.remove(os.path.join(self.tmp, old))
+        self.run(["weston-screenshooter"], cwd=self.tmp, timeout=10)
+        shots = [f for f in os.listdir(self.tmp) if f.startswith("wayland-screenshot")]
+        return self.run(["convert", os.path.join(self.tmp, shots[0]), "-depth", "8", "rgba:-"]).stdout \
+            if shots else b""
 
     def close(self):
         for p in [self.panel, self.sim] + self.procs[::-1]:
