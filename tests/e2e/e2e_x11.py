@@ -143,6 +143,16 @@ def nmea_page(s):
     subprocess.run(["xclip", "-i", "-selection", "clipboard"], input=b"-", env=s.env)
     s.keys("ctrl+c")
     check(clipboard(s) == copied, "a selection survives new datagrams: copying again gives the same text")
+    # Without a selection, a view scrolled up from the end holds; back at the end it follows.
+    s.run(["xdotool", "mousemove", "450", "350", "click", "1"])
+    s.keys("End", "Page_Up", "Page_Up")
+    before = text_area(s)
+    time.sleep(2)
+    check(text_area(s) == before, "scrolled up, the view holds its lines while datagrams arrive")
+    s.keys("End")
+    before = text_area(s)
+    time.sleep(2)
+    check(text_area(s) != before, "back at the last line, the view follows new datagrams")
 
 
 if __name__ == "__main__":
