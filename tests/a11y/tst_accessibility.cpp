@@ -19,6 +19,7 @@
 #include <QTcpServer>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -77,21 +78,16 @@ void tst_Accessibility::describes_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("heard");
-    QTest::newRow("state word, time error") << "Service state"
-                                            << "Locked. Estimated Time Error: 1.200 Milliseconds";
-    QTest::newRow("statistics lines") << "Statistics"
-                                      << "Samples: 7\nUsing time from: GGA & RMC";
-    QTest::newRow("clock") << "Clock" << QDate::currentDate().toString(" yyyy, ") + "local time";
-    QTest::newRow("PRN, SNR, use") << "Signal levels"
-                                   << "PRN 12: SNR 40, used";
-    QTest::newRow("sky position") << "Sky plot"
-                                  << "PRN 12: azimuth 120°, elevation 45°, used";
-    QTest::newRow("position texts") << "Position"
-                                    << "Satellites Tracked: 1\nSatellites In View: 1";
-    QTest::newRow("time chart") << "Time Difference"
-                                << "Newest values: 0.0005, 0.25, 0.0012";
-    QTest::newRow("control chart") << "Control"
-                                   << "Newest values: -3.5";
+    const char* aHeard[][2] = {{"Service state", "Locked. Estimated Time Error: 1.200 Milliseconds"},
+                               {"Statistics", "Samples: 7\nUsing time from: GGA & RMC"},
+                               {"Signal levels", "PRN 12: SNR 40, used"},
+                               {"Sky plot", "PRN 12: azimuth 120°, elevation 45°, used"},
+                               {"Position", "Satellites Tracked: 1\nSatellites In View: 1"},
+                               {"Time Difference", "Newest values: 0.0005, 0.25, 0.0012"},
+                               {"Control", "Newest values: -3.5"}};
+    for (const auto& row : aHeard)
+        QTest::newRow(row[0]) << row[0] << QString::fromUtf8(row[1]);
+    QTest::newRow("Clock") << "Clock" << QDate::currentDate().toString(" yyyy, ") + "local time";
 }
 
 void tst_Accessibility::describes()
@@ -114,10 +110,8 @@ void tst_Accessibility::focusReaches_data()
     QTest::addColumn<int>("page"); // a page of the window, or -1 - a dialog
     for (int i = 0; i < 4; ++i)
         QTest::newRow(qPrintable(QString("page %1").arg(i))) << i;
-    const char* aDialogs[] = {"communications",  "time offset", "NTP address",
-                              "loop parameters", "GPS lock",    "About"};
     for (int i = 0; i < 6; ++i)
-        QTest::newRow(aDialogs[i]) << -1 - i;
+        QTest::newRow(qPrintable(QString("dialog %1").arg(i))) << -1 - i;
 }
 
 void tst_Accessibility::focusReaches()
@@ -127,30 +121,19 @@ void tst_Accessibility::focusReaches()
     QWidget* pTop = m_pWindow.get();
     QWidget* pScope = pTop;
     CBRFNProtocolQt* pProtocol = m_pWindow->Protocol();
-    switch (page) {
-    case -1:
-        pDialog = std::make_unique<ConnectDlg>(pTop);
-        break;
-    case -2:
-        pDialog = std::make_unique<CTimeDiffOffsetDlg>(pProtocol, pTop);
-        break;
-    case -3:
-        pDialog = std::make_unique<CIPAddressDlg>(pProtocol, pTop);
-        break;
-    case -4:
-        pDialog = std::make_unique<CLoopParametersDlg>(pTop);
-        break;
-    case -5:
-        pDialog = std::make_unique<CGPSLockConfigDlg>(pTop);
-        break;
-    case -6:
-        pDialog = std::make_unique<CAboutDlg>(pTop);
-        break;
-    default: {
+    // communications, time offset, NTP address, loop parameters, GPS lock, About
+    const std::function<QWidget*()> aMake[] = {[&] { return new ConnectDlg(pTop); },
+                                               [&] { return new CTimeDiffOffsetDlg(pProtocol, pTop); },
+                                               [&] { return new CIPAddressDlg(pProtocol, pTop); },
+                                               [&] { return new CLoopParametersDlg(pTop); },
+                                               [&] { return new CGPSLockConfigDlg(pTop); },
+                                               [&] { return new CAboutDlg(pTop); }};
+    if (page < 0) {
+        pDialog.reset(aMake[-1 - page]());
+    } else {
         QTabWidget* pTabs = pTop->findChild<QTabWidget*>("tabWidget");
         pTabs->setCurrentIndex(page);
         pScope = pTabs->currentWidget();
-    }
     }
     if (pDialog) {
         pTop = pScope = pDialog.get();
