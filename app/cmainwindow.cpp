@@ -716,18 +716,22 @@ void CMainWindow::UpdateNavMenus()
 
 // Values are not range-checked: an unknown one leaves its menu without a mark.
 // It must stay unknown across loads and saves: -1 is kept as 4294967295 (and
-// reads back as that), while text that is no number or lies outside -2^31 ..
-// 2^32-1 (2^32 would wrap to 0) reads as 4294967295, never as a known value.
+// reads back as that), while a number outside -2^31 .. 2^32-1 (2^32 would wrap
+// to 0) reads as 4294967295, never as a known value. Text that is no number
+// reads as 0, as it always has.
 void CMainWindow::LoadSettings()
 {
     QSettings settings(QString::fromLatin1(kSettingsOrganisation), QString::fromLatin1(kSettingsApplication));
     auto read = [&settings](const char* pszKey) {
-        bool bOk = false;
-        const qlonglong n =
-            settings.value(QLatin1String(pszKey), QStringLiteral("0")).toString().toLongLong(&bOk);
+        const QString strValue = settings.value(QLatin1String(pszKey), QStringLiteral("0")).toString();
+        bool bInteger = false, bNumber = false;
+        const qlonglong n = strValue.toLongLong(&bInteger);
+        strValue.toDouble(&bNumber);
         const unsigned nUnknown = std::numeric_limits<unsigned>::max();
+        if (!bInteger)
+            return bNumber ? nUnknown : 0u;
         const bool bFits = n >= std::numeric_limits<int>::min() && n <= qlonglong(nUnknown);
-        return bOk && bFits ? unsigned(n) : nUnknown;
+        return bFits ? unsigned(n) : nUnknown;
     };
     m_NavConversions.SetPositionFormat(read(kKeyPosFormat));
     m_NavConversions.SetAltitudeUnits(read(kKeyAltitudeUnits));

@@ -157,18 +157,13 @@ private slots:
     {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("checked");
-        QTest::newRow("-1") << "-1"
-                            << "";
-        QTest::newRow("2^32") << "4294967296"
-                              << "";
-        QTest::newRow("2^32-1") << "4294967295"
-                                << "";
-        QTest::newRow("3") << "3"
-                           << "";
+        // Unknown numbers (-1, 2^32 - 1, 2^32, 3, beyond 64 bits); then a known one, and text (read as 0).
+        for (const char* pszStored : {"-1", "4294967295", "4294967296", "3", "99999999999999999999"})
+            QTest::newRow(pszStored) << pszStored << QString();
+        QTest::newRow("1") << "1"
+                           << "actionPosFormatDD_MM_SS_SSS";
         QTest::newRow("text") << "dd"
-                              << "";
-        QTest::newRow("1 is known") << "1"
-                                    << "actionPosFormatDD_MM_SS_SSS";
+                              << "actionPosFormatDD_MM_MMMM";
     }
     void unknownPositionFormat()
     {
