@@ -1,8 +1,7 @@
 // The one-second epoch and the daily update check, on a clock the test sets.
 //
 // The epoch counter and the earliest time of the next check are process-wide,
-// so this file drives one window through one timeline, test by test, in
-// declaration order.
+// so one window goes through one timeline.
 
 #include "fakeservice.h"
 #include "testwindow.h"
@@ -19,9 +18,7 @@ class tst_AppEpoch : public QObject
 private slots:
     void initTestCase();
     void cleanupTestCase() { m_pWindow.reset(); }
-    void firstEpochComesFromTheTimerWithTheFirstCheck();
-    void updateCheckNeedsADayOfEpochsAndMoreThanADay();
-    void oneEpochPerSecondAndOneAfterAStall();
+    void timeline();
 
 private:
     // Sets the clock to t (seconds after T0), runs one timer tick and returns
@@ -65,7 +62,7 @@ bool tst_AppEpoch::RunEpochsUntil(int nIndex, qint64 tLast)
     return true;
 }
 
-void tst_AppEpoch::firstEpochComesFromTheTimerWithTheFirstCheck()
+void tst_AppEpoch::timeline()
 {
     // Nothing has run yet: the 50 ms timer delivers the first epoch.
     QCOMPARE(m_nEpochs, 0);
@@ -74,10 +71,7 @@ void tst_AppEpoch::firstEpochComesFromTheTimerWithTheFirstCheck()
     QCOMPARE(m_pWindow->m_updateChecks, QList<QDateTime>({m_t0}));
     QTest::qWait(200); // further ticks within the same second emit nothing
     QCOMPARE(m_nEpochs, 1);
-}
 
-void tst_AppEpoch::updateCheckNeedsADayOfEpochsAndMoreThanADay()
-{
     // Epoch 86400 is due for a check, but falls exactly one day after the
     // first check, not later: none starts.
     QVERIFY(RunEpochsUntil(86400, 86399));
@@ -90,10 +84,7 @@ void tst_AppEpoch::updateCheckNeedsADayOfEpochsAndMoreThanADay()
     QCOMPARE(TickAt(172800), 1);
     QCOMPARE(TickAt(172801), 1);
     QCOMPARE(m_pWindow->m_updateChecks, QList<QDateTime>({m_t0, m_t0.addSecs(172800)}));
-}
 
-void tst_AppEpoch::oneEpochPerSecondAndOneAfterAStall()
-{
     QCOMPARE(QList<int>({TickAt(172801), TickAt(172802), TickAt(172802)}), QList<int>({0, 1, 0}));
     // The event loop stood still for 5 s: one epoch, not one per missed second.
     QCOMPARE(TickAt(172807), 1);
