@@ -98,7 +98,6 @@ void tst_CNavConversions::gridSquare_data()
     QTest::addColumn<QString>("known"); // the start of the published locator
     QTest::newRow("origin") << 0.0 << 0.0 << "JJ00aa00";
     QTest::newRow("Colorado") << 40.0 << -105.25 << "DN70ja00";
-    QTest::newRow("Munich") << 48.1467 << 11.6083 << "JN58td";
     QTest::newRow("Dunedin") << -45.8788 << 170.5028 << "RE54";
     QTest::newRow("near north-east corner") << 89.99 << 179.99 << "RR";
     QTest::newRow("near south-west corner") << -89.99 << -179.99 << "AA";
