@@ -295,6 +295,7 @@ void CMainWindow::OnUdpNmeaReadyRead()
         QScrollBar* pScroll = ui->editNmea->verticalScrollBar();
         const bool bFollow =
             !ui->editNmea->textCursor().hasSelection() && pScroll->value() >= pScroll->maximum();
+        const int nHeld = pScroll->value();
         if (!bFollow) {
             // A selection that reaches the end would otherwise grow with the text.
             QTextCursor view = ui->editNmea->textCursor();
@@ -309,6 +310,10 @@ void CMainWindow::OnUdpNmeaReadyRead()
         if (bFollow) {
             ui->editNmea->setTextCursor(cursor);
             pScroll->setValue(pScroll->maximum());
+        } else {
+            // Setting the cursor scrolls it into view: a user who scrolled
+            // away from it (wheel, scroll bar, keys) keeps the lines read.
+            pScroll->setValue(nHeld);
         }
     }
 }

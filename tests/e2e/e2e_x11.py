@@ -16,19 +16,28 @@ FAST = ["--rate", "20", "--fix-loss-every", "200", "--fix-loss-length", "80", "-
 AREA = 5000  # pixels of a fill colour that make the state panel's face
 
 
+# Title, menu keys, command and a check of the set packet's payload.
+DIALOGS = [("Dialog", ["alt+t", "c"], CMD_LOOP, lambda p: len(p) == 34, "after \"debug\": Set Control Loop Parameters"),
+           # Without a serial port COM3 the dialog offers "Off", which sends port 0.
+           ("Dialog", ["alt+s", "g", "s"], CMD_COMM, lambda p: len(p) >= 9 and struct.unpack(">II", p[1:9]) in [(3, 4800), (0, 4800)],
+            "Setup Communications at the service's 4800 baud"),
+           ("GPS Lock", ["alt+s", "l"], CMD_LOCK, lambda p: True, "Lock Criteria"),
+           ("Time Offset and Calibration", ["alt+t", "s"], CMD_OFFSET, lambda p: len(p) == 9,
+            "Set Time Difference Offset")]
+
+
 def shows(s, colour):
     return colour_count(s.screen(), colour) > AREA
 
 
-def dialog_flow(s, title, menu_keys, command, since=None):
+def dialog_flow(s, title, menu_keys, command):
     """Menu keys, then the dialog the reply opens, accepted with Return:
     returns the set packet's payload (sub-command 1) or None."""
-    since = since or time.monotonic()
+    since = time.monotonic()
     time.sleep(0.5)
     s.window("Tellurix Panel")
     s.keys(*menu_keys)
     if not s.window(title, 5):
-        s.run(["import", "-window", "root", "/tmp/h18-fail-%s.png" % command])
         return None
     s.keys("Return")
     sets = wait_for(lambda: [p for c, p in s.relay.sent_since(since) if c == command and p[:1] == b"\x01"], 5)
@@ -82,19 +91,9 @@ def main():
         s.keys("alt+t", "c", "Escape", "Escape")
         check(not any(c == CMD_LOOP for c, _ in s.relay.sent_since(t)), "no loop parameters before \"debug\"")
         s.run(["xdotool", "type", "--delay", "60", "debug"])
-        payload = dialog_flow(s, "Dialog", ["alt+t", "c"], CMD_LOOP)
-        check(payload is not None and len(payload) == 34,
-              "after \"debug\": Set Control Loop Parameters, its dialog, accepted: a loop-parameters set")
-
-        payload = dialog_flow(s, "Dialog", ["alt+s", "g", "s"], CMD_COMM)
-        # Without a serial port COM3 the dialog offers "Off", which sends port 0.
-        check(payload is not None and struct.unpack(">II", payload[1:9]) in [(3, 4800), (0, 4800)],
-              "Setup Communications: its dialog, accepted: a port set at the service's 4800 baud")
-        payload = dialog_flow(s, "GPS Lock", ["alt+s", "l"], CMD_LOCK)
-        check(payload is not None, "Lock Criteria: the GPS Lock dialog, accepted: a lock-configuration set")
-        payload = dialog_flow(s, "Time Offset and Calibration", ["alt+t", "s"], CMD_OFFSET)
-        check(payload is not None and len(payload) == 9,
-              "Set Time Difference Offset: its dialog, accepted: an offset set")
+        for title, keys, command, valid, what in DIALOGS:
+            payload = dialog_flow(s, title, keys, command)
+            check(payload is not None and valid(payload), what + ": its dialog, accepted, sends the set packet")
 
         # Settings: a position format chosen, the panel restarted, metric chosen.
         s.window("Tellurix Panel")
@@ -151,8 +150,7 @@ def nmea_page(s):
     check(text_area(s) == before, "scrolled up, the view holds its lines while datagrams arrive")
     s.keys("End")
     before = text_area(s)
-    time.sleep(2)
-    check(text_area(s) != before, "back at the last line, the view follows new datagrams")
+    check(wait_for(lambda: text_area(s) != before, 5, 0.5), "back at the last line, the view follows new datagrams")
 
 
 if __name__ == "__main__":

@@ -153,7 +153,8 @@ class Session:
         runtime = os.path.join(self.tmp, "runtime")
         os.mkdir(runtime, 0o700)
         self.env = dict(os.environ, HOME=self.tmp, XDG_CONFIG_HOME=os.path.join(self.tmp, "config"),
-                        XDG_RUNTIME_DIR=runtime, LANG="C", LC_ALL="C", QT_FONT_DPI="96")
+                        XDG_RUNTIME_DIR=runtime, LANG="C", LC_ALL="C", QT_FONT_DPI="96",
+                        TMPDIR=self.tmp)  # the instance key's file: panels elsewhere don't count
         for key in ("QT_QPA_PLATFORM", "QT_FATAL_WARNINGS", "WAYLAND_DISPLAY", "DISPLAY"):
             self.env.pop(key, None)
         self.procs = []
@@ -170,15 +171,16 @@ class Session:
         # -displayfd picks a free display; TELLURIX_E2E_DISPLAY pins one.
         fixed = os.environ.get("TELLURIX_E2E_DISPLAY")
         args = ["Xvfb", ":" + fixed] if fixed else ["Xvfb", "-displayfd", str(write)]
+        log = open(os.path.join(self.tmp, "xvfb.log"), "w")
         xvfb = subprocess.Popen(args + ["-screen", "0", "1280x900x24", "-nolisten", "tcp"],
-                                pass_fds=(write,), stderr=subprocess.DEVNULL)
+                                pass_fds=(write,), stderr=log)
         self.procs.append(xvfb)
         os.close(write)
         number = fixed or os.read(read, 16).decode().strip()
         os.close(read)
         self.env.update(DISPLAY=":" + number, QT_QPA_PLATFORM="xcb")
         if not wait_for(lambda: self.run(["xdpyinfo"]).returncode == 0, 10):
-            sys.exit("Xvfb did not start")
+            sys.exit("Xvfb did not start on %s:\n%s" % (self.env["DISPLAY"], open(log.name).read()))
 
     def _start_weston(self):
         name = "tellurix-e2e-%d" % os.getpid()
