@@ -194,7 +194,6 @@ void tst_ConfigDialogs::portAndBaudPreselection_data()
     QTest::newRow("any case") << "com3" << "COM3 9600" << "com3|9600" << "enter" << "@com3 9600 1";
     QTest::newRow("absent port: Off") << com << "COM3 115200" << "Off|115200" << "enter" << "off 115200 1";
     QTest::newRow("14400: empty, 0") << com << "COM1 14400" << "COM1|" << "enter" << "@COM1 0 1";
-    QTest::newRow("typed baud") << com << "COM1 14400" << "COM1|" << "tab =14400 enter" << "@COM1 14400 1";
     QTest::newRow("letters: 0") << com << "COM1 4800" << "COM1|4800" << "tab =fast enter" << "@COM1 0 1";
     QTest::newRow("Down") << com << "COM1 4800" << "COM1|4800" << "down tab down enter" << "@COM10 9600 1";
     QTest::newRow("Off") << com << "COM10 4800" << "COM10|4800" << "home @OK" << "off 4800 1";
@@ -206,9 +205,7 @@ void tst_ConfigDialogs::portAndBaudPreselection()
 {
     QFETCH(QString, ports);
     QFETCH(QString, given);
-    QFETCH(QString, shown);
     QFETCH(QString, script);
-    QFETCH(QString, result);
     QList<ConnectDlg::PortEntry> entries;
     for (const QString& name : ports.split(' '))
         entries.append({name, "@" + name});
@@ -218,8 +215,8 @@ void tst_ConfigDialogs::portAndBaudPreselection()
     m_scripts = QStringList{"snap " + script};
     const int nResult = dlg.Execute(strPort, nBaud);
     QCOMPARE(m_opened, QStringList{"ConnectDlg"});
-    QCOMPARE(m_strShown, shown);
-    QCOMPARE(QString("%1 %2 %3").arg(strPort).arg(nBaud).arg(nResult), result);
+    QTEST(m_strShown, "shown");
+    QTEST(QString("%1 %2 %3").arg(strPort).arg(nBaud).arg(nResult), "result");
 }
 
 // ---- The flows from the menu: what is shown and what is sent ---------------------------
@@ -282,7 +279,6 @@ void tst_ConfigDialogs::menuFlows()
     QFETCH(QString, action);
     QFETCH(QString, reply);
     QFETCH(QString, scripts);
-    QFETCH(QString, shown);
     QFETCH(QString, sent);
     OpenWindow();
     m_scripts = scripts.split(" / ");
@@ -302,7 +298,7 @@ void tst_ConfigDialogs::menuFlows()
     }
     QTest::qWait(100); // the second reply opens nothing, and nothing more is sent
     QCOMPARE(m_opened.size(), scripts.count(" / ") + 1);
-    QCOMPARE(m_strShown, shown);
+    QTEST(m_strShown, "shown");
     QCOMPARE(Traffic(), (strAsked + ' ' + sent).trimmed());
 }
 

@@ -57,7 +57,6 @@ void tst_CNavConversions::text_data()
     QTest::addColumn<QString>("text");
     // clang-format off
     QTest::newRow("lat -0 is north")     << 'N' << 0u << -0.0 << "N 00" + kDeg + " 00.0000'";
-    QTest::newRow("lat 45.5 dd mm ss")   << 'N' << 1u << 45.5 << "N 45" + kDeg + " 30' 00.000\"";
     QTest::newRow("lat -33.123456 ss")   << 'N' << 1u << -33.123456 << "S 33" + kDeg + " 07' 24.444\"";
     QTest::newRow("59.99999' no carry")  << 'N' << 0u << 10 + 59.99999 / 60 << "N 10" + kDeg + " 60.0000'";
     QTest::newRow("59.99999' ss, no carry") << 'N' << 1u << 10 + 59.99999 / 60 << "N 10" + kDeg + " 60' 00.000\"";

@@ -1,5 +1,5 @@
 // The strip chart: its geometry without a widget (font sizes, grid lines,
-// the window of points a paint visits, for spans that are zero, huge or NaN),
+// for spans that are zero, huge or NaN),
 // and renders at the sizes of the worked examples: grid and zero line, no
 // vertical axis for a zero span, bands, value tags, the window-mode trace,
 // the rescale seen after a paint, and paints that finish for any data.
@@ -45,8 +45,6 @@ private slots:
     void pointSizes();
     void grid_data();
     void grid();
-    void planVisit_data();
-    void planVisit();
     void gridZeroLineAndCaption_data();
     void gridZeroLineAndCaption();
     void bandsTagsAndWindowTrace();
@@ -118,30 +116,6 @@ void tst_CStripChartWidget::grid()
          x ? HorizontalGrid(min, max, dFactor, 80, pixels) : VerticalGrid(min, max, dFactor, 0, pixels))
         lines << QString::asprintf("%.10g%s@%.0f", line.dValue, line.bZero ? "*" : "", line.dPixel);
     QTEST(lines.join(' '), "lines");
-}
-
-// Points at x = 0, 1, ...; plot at x 80. Zero widths and NaN or huge ranges:
-// paintFinishesForAnyData.
-void tst_CStripChartWidget::planVisit_data()
-{
-    QTest::addColumn<int>("points");
-    QTest::addColumn<double>("xMin");
-    QTest::addColumn<double>("xMax");
-    QTest::addColumn<double>("width");
-    QTest::addColumn<QString>("plan"); // first, step
-    QTest::newRow("extent, 10,000 on 500 px") << 10000 << 0.0 << 9999.0 << 500.0 << "0 20";
-    QTest::newRow("window, last 501") << 10000 << 9499.0 << 9999.0 << 500.0 << "9499 1";
-    QTest::newRow("window, fewer points than pixels") << 100 << -401.0 << 99.0 << 500.0 << "0 1";
-}
-
-void tst_CStripChartWidget::planVisit()
-{
-    QFETCH(int, points);
-    QFETCH(double, xMin);
-    QFETCH(double, xMax);
-    QFETCH(double, width);
-    const VisitPlan p = PlanVisit(points, 80, width, ScaleFactor(width, xMax - xMin), xMin);
-    QTEST(QString("%1 %2").arg(p.nFirst).arg(p.nStep), "plan");
 }
 
 void tst_CStripChartWidget::gridZeroLineAndCaption_data()
@@ -229,7 +203,6 @@ void tst_CStripChartWidget::rescaleAfterPaint_data()
     };
     row("window, inside the minimum span", 3, 0.025, {0.001, 0.003, 0.002}, "x -298..2 y -0.025..0.025");
     row("window, below it", 3, 0.025, {-0.03, 0.01, 0.5}, "x -298..2 y -0.034..0.014");
-    row("window, all 0, span 0", 3, 0, {0, 0, 0}, "x -298..2 y -1..1");
     row("window, all 2, span 0", 3, 0, {2, 2, 2}, "x -298..2 y 1..3");
     row("extent", 0, 0.025, {-1, 3, 0}, "x 0..2 y -1.4..3.4");
     row("extent, a band counts both ways", 0, 0.025, {-1, 3, 5}, "x 0..2 y -6..6");
@@ -258,8 +231,7 @@ void tst_CStripChartWidget::rescaleAfterPaint()
 
 void tst_CStripChartWidget::paintFinishesForAnyData_data()
 {
-    const double kNaN = std::numeric_limits<double>::quiet_NaN(),
-                 kInf = std::numeric_limits<double>::infinity();
+    const double kInf = std::numeric_limits<double>::infinity();
     QTest::addColumn<QList<double>>("xyz"); // triples
     QTest::newRow("NaN") << QList<double>{0, kNaN, 0, kNaN, 1, 1, 2, 0, kNaN};
     QTest::newRow("infinite") << QList<double>{0, kInf, 0, 1, -kInf, 1, kInf, 0, 0};
