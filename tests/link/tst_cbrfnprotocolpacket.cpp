@@ -129,10 +129,7 @@ void tst_CBRFNProtocolPacket::receive()
     RecordingFramer f;
     f.Feed(wire, chunk);
     QCOMPARE(f.received.size(), expected.size());
-    for (int i = 0; i < expected.size(); ++i) {
-        QCOMPARE(f.received[i].nCommand, expected[i].nCommand);
-        QCOMPARE(f.received[i].payload, expected[i].payload);
-    }
+    QVERIFY(f.received == expected);
 }
 
 void tst_CBRFNProtocolPacket::send_data()
@@ -157,13 +154,6 @@ void tst_CBRFNProtocolPacket::send()
     RecordingFramer f;
     f.SendPacket(command, reinterpret_cast<const uint8_t*>(payload.constData()), uint16_t(payload.size()));
     QCOMPARE(f.written.toHex(), wire.toHex());
-
-    // What one framer sends, another receives unchanged.
-    RecordingFramer peer;
-    peer.Feed(f.written, 1);
-    QCOMPARE(peer.received.size(), 1);
-    QCOMPARE(peer.received[0].nCommand, command);
-    QCOMPARE(peer.received[0].payload, payload);
 }
 
 void tst_CBRFNProtocolPacket::sendHookOrder()

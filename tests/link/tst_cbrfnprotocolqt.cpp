@@ -201,46 +201,24 @@ void tst_CBRFNProtocolQt::lostLinkIsRetriedBeforeItIsAnnounced()
     QTRY_COMPARE(connected.count(), 1);
     QTRY_COMPARE(m_service->received.toHex(), kStartup.toHex());
     QCOMPARE(m_service->nAccepted, 2);
-
-    // The service goes away entirely and comes back later.
-    m_service->server.close();
-    m_service->peer->disconnectFromHost();
-    QTRY_COMPARE(statesAtEmit.size(), 2);
-    QTest::qWait(300);
-    QVERIFY(!m_client->m_bConnected);
-    QVERIFY(m_service->Listen());
-    QTRY_COMPARE(connected.count(), 2);
-    QTRY_COMPARE(m_service->received.toHex(), kStartup.toHex());
 }
 
 void tst_CBRFNProtocolQt::packetsInAndAcrossSegments()
 {
     QVERIFY(connectClient());
-    QStringList order;
-    connect(m_client.get(), &CBRFNProtocolQt::RxCmdGPSStatus, this,
-            [&](CBRFNProtocolQt::CMD_DATA_GPS_STATUS g) {
-                order << QStringLiteral("gps %1").arg(g.nSatsInView);
-            });
-    connect(m_client.get(), &CBRFNProtocolQt::RxCmdControlLoopStatus, this,
-            [&](CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS s) {
-                order << QStringLiteral("status %1").arg(s.nLoopState);
-            });
-    CMD_DATA_CONTROL_LOOP_STATUS s;
-    s.nLoopState = 4;
-    CMD_DATA_GPS_STATUS g;
-    g.nSatsInView = 11;
-    const QByteArray first = frame(CMD_CONTROL_LOOP_STATUS, EncodeControlLoopStatus(s));
-    s.nLoopState = 6;
-    const QByteArray last = frame(CMD_CONTROL_LOOP_STATUS, EncodeControlLoopStatus(s));
+    SignalNames names(m_client.get());
+    const QByteArray status = frame(CMD_CONTROL_LOOP_STATUS, QByteArray(SIZE_CONTROL_LOOP_STATUS, '\0'));
+    const QByteArray gps = frame(CMD_GPS_STATUS, QByteArray(SIZE_GPS_STATUS, '\0'));
     // Three packets in one segment, then one in three segments.
-    m_service->Send(first + frame(CMD_GPS_STATUS, EncodeGPSStatus(g)) + last);
-    QTRY_COMPARE(order, QStringList({"status 4", "gps 11", "status 6"}));
-    m_service->Send(first.left(5));
-    m_service->Send(first.mid(5, 50));
+    m_service->Send(status + gps + status);
+    QTRY_COMPARE(names.names.join(' '),
+                 QString("RxCmdControlLoopStatus RxCmdGPSStatus RxCmdControlLoopStatus"));
+    m_service->Send(gps.left(5));
+    m_service->Send(gps.mid(5, 50));
     QTest::qWait(50);
-    m_service->Send(first.mid(55));
-    QTRY_COMPARE(order.size(), 4);
-    QCOMPARE(order.last(), QStringLiteral("status 4"));
+    m_service->Send(gps.mid(55));
+    QTRY_COMPARE(names.names.size(), 4);
+    QCOMPARE(names.names.last(), QStringLiteral("RxCmdGPSStatus"));
 }
 
 // Which packets the client announces, and with which signal. What the records
@@ -252,35 +230,28 @@ void tst_CBRFNProtocolQt::dispatch_data()
 
     const CMD_DATA_LOOP_PARAMETERS params;
     const CMD_DATA_GPS_LOCK_CONFIG lock;
-    QTest::newRow("comm port reply") << frame(CMD_COMM_PORT, EncodeCommPort(0, 4, 38400)) << "RxCmdCommPort";
-    QTest::newRow("comm port set") << frame(CMD_COMM_PORT, EncodeCommPort(1, 4, 38400)) << "";
-    QTest::newRow("message") << frame(CMD_MESSAGE, EncodeMessage("hi")) << "";
-    QTest::newRow("time offset reply")
-        << frame(CMD_TIME_DIFF_OFFSET, EncodeTimeDiffOffset(0, 0.25)) << "RxCmdTimeDiffOffset";
-    QTest::newRow("loop parameters reply")
-        << frame(CMD_LOOP_PARAMETERS, EncodeLoopParameters(0, params, 1)) << "RxCmdLoopParameters";
-    QTest::newRow("loop enable") << frame(CMD_LOOP_PARAMETERS, EncodeEnableControlLoop(true)) << "";
-    QTest::newRow("lock reply") << frame(CMD_GPS_LOCK_CONFIG, EncodeGPSLockConfig(0, lock))
-                                << "RxCmdGPSLockConfig";
-    QTest::newRow("lock, empty payload") << frame(CMD_GPS_LOCK_CONFIG, QByteArray()) << "";
-    QTest::newRow("log status") << frame(CMD_CONTROL_LOOP_STATUS_LOG, EncodeLogStatusReply(1, "/tmp/l.csv"))
-                                << "RxCmdControlLoopStatusLog";
-    QTest::newRow("gps log start result")
-        << frame(CMD_RECORD_GPS_DATA, EncodeLogResultReply(1, -3)) << "RxCmdRecordGPSData";
-    QTest::newRow("gps log sub 4") << frame(CMD_RECORD_GPS_DATA, QByteArray("\x04\x00", 2)) << "";
-    QTest::newRow("ntp value") << frame(CMD_NTP_CALIBRATION, EncodeNTPValues(2, 99999.9))
-                               << "RxCmdNTPCalibration";
-    QTest::newRow("ntp address") << frame(CMD_NTP_CALIBRATION, EncodeNTPAddressReply("a.b"))
-                                 << "RxCmdNTPAddress";
-    QTest::newRow("ntp set from service") << frame(CMD_NTP_CALIBRATION, EncodeNTPAddressSet("x")) << "";
-    QTest::newRow("ntp forced") << frame(CMD_NTP_CALIBRATION, EncodeSubCommand(SUB_NTP_FORCE))
-                                << "RxCmdForceNTPCalibration";
-    QTest::newRow("history reply") << frame(CMD_CONTROL_LOOP_STATUS_HISTORY, QByteArray(13, '\0'))
-                                   << "RxCmdControlLoopStatusHistory";
-    QTest::newRow("history erase") << frame(CMD_CONTROL_LOOP_STATUS_HISTORY, QByteArray(1, '\x01')) << "";
-    QTest::newRow("gps status") << frame(CMD_GPS_STATUS, QByteArray(SIZE_GPS_STATUS, '\0'))
-                                << "RxCmdGPSStatus";
-    QTest::newRow("unknown id") << frame(0x424A, QByteArray(4, '\0')) << "";
+    // clang-format off
+#define ROW(tag, command, payload, signal) QTest::newRow(tag) << frame(command, payload) << QString(signal)
+    ROW("comm port reply", CMD_COMM_PORT, EncodeCommPort(0, 4, 38400), "RxCmdCommPort");
+    ROW("comm port set", CMD_COMM_PORT, EncodeCommPort(1, 4, 38400), "");
+    ROW("message", CMD_MESSAGE, EncodeMessage("hi"), "");
+    ROW("time offset reply", CMD_TIME_DIFF_OFFSET, EncodeTimeDiffOffset(0, 0.25), "RxCmdTimeDiffOffset");
+    ROW("loop reply", CMD_LOOP_PARAMETERS, EncodeLoopParameters(0, params, 1), "RxCmdLoopParameters");
+    ROW("loop enable", CMD_LOOP_PARAMETERS, EncodeEnableControlLoop(true), "");
+    ROW("lock reply", CMD_GPS_LOCK_CONFIG, EncodeGPSLockConfig(0, lock), "RxCmdGPSLockConfig");
+    ROW("lock, empty payload", CMD_GPS_LOCK_CONFIG, QByteArray(), "");
+    ROW("log status", CMD_CONTROL_LOOP_STATUS_LOG, EncodeLogStatusReply(1, "l"), "RxCmdControlLoopStatusLog");
+    ROW("gps log start result", CMD_RECORD_GPS_DATA, EncodeLogResultReply(1, -3), "RxCmdRecordGPSData");
+    ROW("gps log sub 4", CMD_RECORD_GPS_DATA, QByteArray("\x04\x00", 2), "");
+    ROW("ntp value", CMD_NTP_CALIBRATION, EncodeNTPValues(2, 99999.9), "RxCmdNTPCalibration");
+    ROW("ntp address", CMD_NTP_CALIBRATION, EncodeNTPAddressReply("a.b"), "RxCmdNTPAddress");
+    ROW("ntp forced", CMD_NTP_CALIBRATION, EncodeSubCommand(SUB_NTP_FORCE), "RxCmdForceNTPCalibration");
+    ROW("history", CMD_CONTROL_LOOP_STATUS_HISTORY, QByteArray(13, '\0'), "RxCmdControlLoopStatusHistory");
+    ROW("history erase", CMD_CONTROL_LOOP_STATUS_HISTORY, QByteArray(1, '\x01'), "");
+    ROW("gps status", CMD_GPS_STATUS, QByteArray(SIZE_GPS_STATUS, '\0'), "RxCmdGPSStatus");
+    ROW("unknown id", 0x424A, QByteArray(4, '\0'), "");
+#undef ROW
+    // clang-format on
 }
 
 void tst_CBRFNProtocolQt::dispatch()
@@ -308,27 +279,23 @@ void tst_CBRFNProtocolQt::historyIsClearedOnReconnection()
     h.nCount = 2;
     h.aEntries[0].dTimeDiff = 1.0;
     h.aEntries[1].dTimeDiff = 2.0;
-    const CMD_DATA_CONTROL_LOOP_STATUS_HISTORY* pSeen = nullptr;
-    QVector<double> first;
+    QList<QVector<double>> seen; // the first three entries of each record announced
     connect(m_client.get(), &CBRFNProtocolQt::RxCmdControlLoopStatusHistory, this,
             [&](CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS_HISTORY& r) {
-                pSeen = &r;
-                first.clear();
-                for (int i = 0; i < MAX_HISTORY_ENTRIES; ++i)
-                    first << r.aEntries[i].dTimeDiff;
+                seen << QVector<double>{r.aEntries[0].dTimeDiff, r.aEntries[1].dTimeDiff,
+                                        r.aEntries[2].dTimeDiff};
             });
     m_service->Send(frame(CMD_CONTROL_LOOP_STATUS_HISTORY, EncodeHistory(h)));
-    QTRY_VERIFY(pSeen);
-    QCOMPARE(first.mid(0, 3), QVector<double>({1.0, 2.0, 0.0}));
+    QTRY_COMPARE(seen.size(), 1);
+    QCOMPARE(seen[0], QVector<double>({1.0, 2.0, 0.0}));
 
     // Reconnect; an empty reply then shows the record was zeroed, not kept.
     m_service->peer->disconnectFromHost();
     QTRY_COMPARE(m_service->nAccepted, 2);
     QTRY_VERIFY(m_client->m_bConnected);
-    pSeen = nullptr;
     m_service->Send(frame(CMD_CONTROL_LOOP_STATUS_HISTORY, QByteArray(13, '\0')));
-    QTRY_VERIFY(pSeen);
-    QCOMPARE(first.mid(0, 3), QVector<double>({0.0, 0.0, 0.0}));
+    QTRY_COMPARE(seen.size(), 2);
+    QCOMPARE(seen[1], QVector<double>({0.0, 0.0, 0.0}));
 }
 
 // The client keeps both halves of the NTP record: an address reply carries the
