@@ -16,9 +16,48 @@ class tst_AppEpoch : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QVERIFY(m_service.Listen());
+        m_pWindow = std::make_unique<TestWindow>();
+        m_pWindow->m_fakeNow = m_t0;
+        connect(m_pWindow.get(), &CMainWindow::SignalOneSecondEpoch, this, [this](QDateTime& now) {
+            ++m_nEpochs;
+            m_lastEpochTime = now;
+        });
+    }
     void cleanupTestCase() { m_pWindow.reset(); }
-    void timeline();
+
+    void timeline()
+    {
+        // Nothing has run yet: the 50 ms timer delivers the first epoch.
+        QCOMPARE(m_nEpochs, 0);
+        QTRY_COMPARE(m_nEpochs, 1);
+        QCOMPARE(m_lastEpochTime, m_t0);
+        QCOMPARE(m_pWindow->m_updateChecks, QList<QDateTime>({m_t0}));
+        QTest::qWait(200); // further ticks within the same second emit nothing
+        QCOMPARE(m_nEpochs, 1);
+
+        // Epoch 86400 is due for a check, but falls exactly one day after the
+        // first check, not later: none starts.
+        QVERIFY(RunEpochsUntil(86400, 86399));
+        QCOMPARE(TickAt(86400), 1);
+        QCOMPARE(m_pWindow->m_updateChecks.size(), 1);
+        // Later than a day after the first check, but the count only allows the
+        // next try at epoch 172800.
+        QVERIFY(RunEpochsUntil(172800, 172799));
+        QCOMPARE(m_pWindow->m_updateChecks.size(), 1);
+        QCOMPARE(TickAt(172800), 1);
+        QCOMPARE(TickAt(172801), 1);
+        QCOMPARE(m_pWindow->m_updateChecks, QList<QDateTime>({m_t0, m_t0.addSecs(172800)}));
+
+        QCOMPARE(QList<int>({TickAt(172801), TickAt(172802), TickAt(172802)}), QList<int>({0, 1, 0}));
+        // The event loop stood still for 5 s: one epoch, not one per missed second.
+        QCOMPARE(TickAt(172807), 1);
+        QCOMPARE(m_lastEpochTime, m_t0.addSecs(172807));
+        QCOMPARE(m_pWindow->m_updateChecks.size(), 2);
+    }
 
 private:
     // Sets the clock to t (seconds after T0), runs one timer tick and returns
@@ -34,18 +73,6 @@ private:
     QDateTime m_lastEpochTime;
 };
 
-void tst_AppEpoch::initTestCase()
-{
-    QStandardPaths::setTestModeEnabled(true);
-    QVERIFY(m_service.Listen());
-    m_pWindow = std::make_unique<TestWindow>();
-    m_pWindow->m_fakeNow = m_t0;
-    connect(m_pWindow.get(), &CMainWindow::SignalOneSecondEpoch, this, [this](QDateTime& now) {
-        ++m_nEpochs;
-        m_lastEpochTime = now;
-    });
-}
-
 int tst_AppEpoch::TickAt(qint64 t)
 {
     const int nBefore = m_nEpochs;
@@ -60,36 +87,6 @@ bool tst_AppEpoch::RunEpochsUntil(int nIndex, qint64 tLast)
         if (TickAt(tLast - i) != 1)
             return false;
     return true;
-}
-
-void tst_AppEpoch::timeline()
-{
-    // Nothing has run yet: the 50 ms timer delivers the first epoch.
-    QCOMPARE(m_nEpochs, 0);
-    QTRY_COMPARE(m_nEpochs, 1);
-    QCOMPARE(m_lastEpochTime, m_t0);
-    QCOMPARE(m_pWindow->m_updateChecks, QList<QDateTime>({m_t0}));
-    QTest::qWait(200); // further ticks within the same second emit nothing
-    QCOMPARE(m_nEpochs, 1);
-
-    // Epoch 86400 is due for a check, but falls exactly one day after the
-    // first check, not later: none starts.
-    QVERIFY(RunEpochsUntil(86400, 86399));
-    QCOMPARE(TickAt(86400), 1);
-    QCOMPARE(m_pWindow->m_updateChecks.size(), 1);
-    // Later than a day after the first check, but the count only allows the
-    // next try at epoch 172800.
-    QVERIFY(RunEpochsUntil(172800, 172799));
-    QCOMPARE(m_pWindow->m_updateChecks.size(), 1);
-    QCOMPARE(TickAt(172800), 1);
-    QCOMPARE(TickAt(172801), 1);
-    QCOMPARE(m_pWindow->m_updateChecks, QList<QDateTime>({m_t0, m_t0.addSecs(172800)}));
-
-    QCOMPARE(QList<int>({TickAt(172801), TickAt(172802), TickAt(172802)}), QList<int>({0, 1, 0}));
-    // The event loop stood still for 5 s: one epoch, not one per missed second.
-    QCOMPARE(TickAt(172807), 1);
-    QCOMPARE(m_lastEpochTime, m_t0.addSecs(172807));
-    QCOMPARE(m_pWindow->m_updateChecks.size(), 2);
 }
 
 QTEST_MAIN(tst_AppEpoch)

@@ -39,9 +39,50 @@ class tst_AppInstance : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanup();
-    void oneAtATime();
+    void initTestCase()
+    {
+        m_strProgram = qEnvironmentVariable("TELLURIX_BIN_DIR") + "/TellurixPanel";
+        QVERIFY2(QFile::exists(m_strProgram), qPrintable(m_strProgram));
+        QVERIFY(m_service.listen(QHostAddress::LocalHost, 51501));
+        connect(&m_service, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* pSocket = m_service.nextPendingConnection())
+                m_panels.append(pSocket);
+        });
+        RemoveStaleSegment(); // a panel killed by an earlier, interrupted run
+        QVERIFY(!SegmentExists());
+    }
+
+    void cleanup()
+    {
+        for (auto& pProcess : m_processes) {
+            pProcess->kill();
+            pProcess->waitForFinished(5000);
+        }
+        m_processes.clear();
+        qDeleteAll(m_panels);
+        m_panels.clear();
+        RemoveStaleSegment();
+    }
+
+    // Two started together give one window; once it has ended, the next start
+    // gets a window again.
+    void oneAtATime()
+    {
+        QProcess* pA = Start({"--anything", "-x"}); // arguments change nothing
+        QProcess* pB = Start();
+        QTRY_VERIFY_WITH_TIMEOUT(pA->state() == QProcess::NotRunning || pB->state() == QProcess::NotRunning,
+                                 kTimeoutMs);
+        QProcess* pWinner = pA->state() == QProcess::NotRunning ? pB : pA;
+        End(pWinner == pA ? pB : pA, true);
+        QTRY_COMPARE_WITH_TIMEOUT(m_panels.size(), 1, kTimeoutMs);
+        QTest::qWait(300); // a third start while one runs: tests/reliability
+        QCOMPARE(m_panels.size(), 1);
+        End(pWinner, false);
+        QVERIFY(!SegmentExists()); // released on the way out
+        QProcess* pNext = Start();
+        QTRY_COMPARE_WITH_TIMEOUT(m_panels.size(), 2, kTimeoutMs);
+        End(pNext, false);
+    }
 
 private:
     QProcess* Start(const QStringList& arguments = {});
@@ -54,31 +95,6 @@ private:
     QList<QTcpSocket*> m_panels; // connections accepted so far
     std::vector<std::unique_ptr<QProcess>> m_processes;
 };
-
-void tst_AppInstance::initTestCase()
-{
-    m_strProgram = qEnvironmentVariable("TELLURIX_BIN_DIR") + "/TellurixPanel";
-    QVERIFY2(QFile::exists(m_strProgram), qPrintable(m_strProgram));
-    QVERIFY(m_service.listen(QHostAddress::LocalHost, 51501));
-    connect(&m_service, &QTcpServer::newConnection, this, [this] {
-        while (QTcpSocket* pSocket = m_service.nextPendingConnection())
-            m_panels.append(pSocket);
-    });
-    RemoveStaleSegment(); // a panel killed by an earlier, interrupted run
-    QVERIFY(!SegmentExists());
-}
-
-void tst_AppInstance::cleanup()
-{
-    for (auto& pProcess : m_processes) {
-        pProcess->kill();
-        pProcess->waitForFinished(5000);
-    }
-    m_processes.clear();
-    qDeleteAll(m_panels);
-    m_panels.clear();
-    RemoveStaleSegment();
-}
 
 QProcess* tst_AppInstance::Start(const QStringList& arguments)
 {
@@ -104,26 +120,6 @@ void tst_AppInstance::End(QProcess* pProcess, bool bRefused)
     QCOMPARE(pProcess->exitStatus(), QProcess::NormalExit);
     QCOMPARE(pProcess->exitCode(), 0);
     QCOMPARE(pProcess->readAllStandardError().contains(kAlreadyRunning), bRefused);
-}
-
-// Two started together give one window; once it has ended, the next start
-// gets a window again.
-void tst_AppInstance::oneAtATime()
-{
-    QProcess* pA = Start({"--anything", "-x"}); // arguments change nothing
-    QProcess* pB = Start();
-    QTRY_VERIFY_WITH_TIMEOUT(pA->state() == QProcess::NotRunning || pB->state() == QProcess::NotRunning,
-                             kTimeoutMs);
-    QProcess* pWinner = pA->state() == QProcess::NotRunning ? pB : pA;
-    End(pWinner == pA ? pB : pA, true);
-    QTRY_COMPARE_WITH_TIMEOUT(m_panels.size(), 1, kTimeoutMs);
-    QTest::qWait(300); // a third start while one runs: tests/reliability
-    QCOMPARE(m_panels.size(), 1);
-    End(pWinner, false);
-    QVERIFY(!SegmentExists()); // released on the way out
-    QProcess* pNext = Start();
-    QTRY_COMPARE_WITH_TIMEOUT(m_panels.size(), 2, kTimeoutMs);
-    End(pNext, false);
 }
 
 QTEST_MAIN(tst_AppInstance)

@@ -88,10 +88,125 @@ private slots:
         m_opened.clear();
         m_strShown.clear();
     }
-    void portAndBaudPreselection_data();
-    void portAndBaudPreselection();
-    void menuFlows_data();
-    void menuFlows();
+
+    void portAndBaudPreselection_data()
+    {
+        QTest::addColumn<QString>("ports"); // listed by name, handed back as "@name"
+        QTest::addColumn<QString>("given"); // port and baud passed in
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("result"); // port and baud handed back, and the dialog result
+        const char* com = "COM1 COM10";
+        // clang-format off
+    QTest::newRow("COM10 first") << "COM10 COM1" << "COM1 4800" << "COM10|4800" << "enter" << "@COM10 4800 1";
+    QTest::newRow("any case") << "com3" << "COM3 9600" << "com3|9600" << "enter" << "@com3 9600 1";
+    QTest::newRow("absent port: Off") << com << "COM3 115200" << "Off|115200" << "enter" << "off 115200 1";
+    QTest::newRow("14400: empty, 0") << com << "COM1 14400" << "COM1|" << "enter" << "@COM1 0 1";
+    QTest::newRow("letters: 0") << com << "COM1 4800" << "COM1|4800" << "tab =fast enter" << "@COM1 0 1";
+    QTest::newRow("Down") << com << "COM1 4800" << "COM1|4800" << "down tab down enter" << "@COM10 9600 1";
+    QTest::newRow("Off") << com << "COM10 4800" << "COM10|4800" << "home @OK" << "off 4800 1";
+    QTest::newRow("Cancel") << com << "COM1 14400" << "COM1|" << "@Cancel" << "COM1 14400 0";
+        // clang-format on
+    }
+
+    void portAndBaudPreselection()
+    {
+        QFETCH(QString, ports);
+        QFETCH(QString, given);
+        QFETCH(QString, script);
+        QList<ConnectDlg::PortEntry> entries;
+        for (const QString& name : ports.split(' '))
+            entries.append({name, "@" + name});
+        ConnectDlg dlg(entries);
+        QString strPort = given.section(' ', 0, 0);
+        unsigned int nBaud = given.section(' ', 1).toUInt();
+        m_scripts = QStringList{"snap " + script};
+        const int nResult = dlg.Execute(strPort, nBaud);
+        QCOMPARE(m_opened, QStringList{"ConnectDlg"});
+        QTEST(m_strShown, "shown");
+        QTEST(QString("%1 %2 %3").arg(strPort).arg(nBaud).arg(nResult), "result");
+    }
+
+    void menuFlows_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("reply"); // "command:payload" in hex, sent twice at once
+        QTest::addColumn<QString>("scripts");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("sent"); // every packet after the action's request(s)
+        const char* comm = "action_SetupGPSCommunications";
+        const char* loop = "actionSet_Control_Loop_Parameters";
+        const char* lock = "action_Lock_Criteria";
+        const char* offset = "action_SetTime_DifferenceOffset";
+        // Time constant 100 or 1e6, gain 0.001, damping 0.7, detector gain 2.
+        const QString tc100 = "4059000000000000", tc1e6 = "412e848000000000";
+        const QString rest = "3f50624dd2f1a9fc3fe66666666666664000000000000000";
+        const QString commReply = "4245:0000000003000012c0", lockReply = "424f:00010000001e";
+        const QString value = "424e:00 "; // asked for once the service reports "calibration ready"
+        const QString set15 = "4246:013f8eb851eb851eb8", set0 = "4246:010000000000000000";
+        const QString ntp = "serve:99999.9 @buttonNTPServer ";
+        // clang-format off
+    // The service reports a port that this computer lacks: "Off" is shown.
+    QTest::newRow("comm: typed baud") << comm << commReply << "tab =19200 enter" << "Off|4800"
+        << "4245:010000000000004b00";
+    QTest::newRow("loop: %g, no reset") << loop << "4248:00" + tc100 + rest + "01" << "enter"
+        << "100|0.001|0.7|2|[ ]" << "4248:01" + tc100 + rest + "00";
+    QTest::newRow("loop: 1e+06, gain cleared, reset") << loop << "4248:00" + tc1e6 + rest + "01"
+        << "tab = @cbResetLoop enter" << "1e+06|0.001|0.7|2|[ ]"
+        << "4248:01" + tc1e6 + "0000000000000000" + rest.mid(16) + "01";
+    QTest::newRow("loop: cancelled") << loop << "4248:00" + tc100 + rest + "01" << "=5 @cbResetLoop @Cancel"
+        << "100|0.001|0.7|2|[ ]" << "";
+    QTest::newRow("lock: letters") << lock << lockReply << "tab =abc enter" << "[x]|30"
+        << "424f:010100000000";
+    QTest::newRow("lock: off, delay") << lock << lockReply << "space tab =600 @OK" << "[x]|30"
+        << "424f:010000000258";
+    QTest::newRow("lock: cancelled") << lock << lockReply << "space tab = esc" << "[x]|30" << "";
+    QTest::newRow("offset: accepted") << offset << "" << "serve:99999.9 snap enter" << "99999.9|0.015"
+        << value + set15;
+    QTest::newRow("offset: apply") << offset << "" << "serve:1e-7 @buttonApplyCalibration snap enter"
+        << "1E-07|1E-07" << value + "4246:013e7ad7f29abcaf48";
+    QTest::newRow("offset: reply overwrites typing") << offset << "" << "=0.5 serve:99999.9 snap enter"
+        << "99999.9|0.015" << value + set15;
+    QTest::newRow("offset: letters") << offset << "" << "serve:99999.9 =abc enter" << "" << value + set0;
+    QTest::newRow("offset: no service") << offset << "" << "enter" << "" << set0;
+    QTest::newRow("offset: update") << offset << "" << "serve:99999.9 @buttonUpdate esc" << ""
+        << value + "424e:03";
+    QTest::newRow("server set, offset cancelled") << offset << "" << ntp + "esc / snap =time.example enter"
+        << "pool.ntp.org" << value + "424e:0174696d652e6578616d706c6500";
+    QTest::newRow("server unchanged") << offset << "" << ntp + "esc / enter" << ""
+        << value + "424e:01706f6f6c2e6e74702e6f726700";
+    QTest::newRow("server emptied") << offset << "" << ntp + "esc / = @OK" << "" << value + "424e:0100";
+    QTest::newRow("server cancelled") << offset << "" << ntp + "@OK / =x esc" << "" << value + set15;
+        // clang-format on
+    }
+
+    void menuFlows()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, reply);
+        QFETCH(QString, scripts);
+        QFETCH(QString, sent);
+        OpenWindow();
+        m_scripts = scripts.split(" / ");
+        if (!reply.isEmpty()) // what the reply shows
+            m_scripts[0].prepend("snap ");
+        if (sent.startsWith("424f:01"))
+            QTest::ignoreMessage(QtDebugMsg, "Blatt!");
+        m_pWindow->findChild<QAction*>(action)->trigger(); // the offset dialog runs at once
+        QString strAsked = "4246:00 424e:03 424e:02";
+        if (!reply.isEmpty()) { // the others ask, and open on the reply
+            strAsked = reply.left(5) + "00";
+            QTRY_COMPARE(Traffic(), strAsked);
+            const QPair<quint16, QByteArray> packet(reply.left(4).toUShort(nullptr, 16),
+                                                    QByteArray::fromHex(reply.mid(5).toLatin1()));
+            m_service.Send({packet, packet});
+            QTRY_VERIFY(m_scripts.isEmpty() && !QApplication::activeModalWidget());
+        }
+        QTest::qWait(100); // the second reply opens nothing, and nothing more is sent
+        QCOMPARE(m_opened.size(), scripts.count(" / ") + 1);
+        QTEST(m_strShown, "shown");
+        QCOMPARE(Traffic(), (strAsked + ' ' + sent).trimmed());
+    }
 
 private:
     void OpenWindow();
@@ -181,126 +296,7 @@ void tst_ConfigDialogs::Serve(QDialog* pDlg, double dEstimate)
 
 // ---- Communications: preselection ------------------------------------------------
 
-void tst_ConfigDialogs::portAndBaudPreselection_data()
-{
-    QTest::addColumn<QString>("ports"); // listed by name, handed back as "@name"
-    QTest::addColumn<QString>("given"); // port and baud passed in
-    QTest::addColumn<QString>("shown");
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<QString>("result"); // port and baud handed back, and the dialog result
-    const char* com = "COM1 COM10";
-    // clang-format off
-    QTest::newRow("COM10 first") << "COM10 COM1" << "COM1 4800" << "COM10|4800" << "enter" << "@COM10 4800 1";
-    QTest::newRow("any case") << "com3" << "COM3 9600" << "com3|9600" << "enter" << "@com3 9600 1";
-    QTest::newRow("absent port: Off") << com << "COM3 115200" << "Off|115200" << "enter" << "off 115200 1";
-    QTest::newRow("14400: empty, 0") << com << "COM1 14400" << "COM1|" << "enter" << "@COM1 0 1";
-    QTest::newRow("letters: 0") << com << "COM1 4800" << "COM1|4800" << "tab =fast enter" << "@COM1 0 1";
-    QTest::newRow("Down") << com << "COM1 4800" << "COM1|4800" << "down tab down enter" << "@COM10 9600 1";
-    QTest::newRow("Off") << com << "COM10 4800" << "COM10|4800" << "home @OK" << "off 4800 1";
-    QTest::newRow("Cancel") << com << "COM1 14400" << "COM1|" << "@Cancel" << "COM1 14400 0";
-    // clang-format on
-}
-
-void tst_ConfigDialogs::portAndBaudPreselection()
-{
-    QFETCH(QString, ports);
-    QFETCH(QString, given);
-    QFETCH(QString, script);
-    QList<ConnectDlg::PortEntry> entries;
-    for (const QString& name : ports.split(' '))
-        entries.append({name, "@" + name});
-    ConnectDlg dlg(entries);
-    QString strPort = given.section(' ', 0, 0);
-    unsigned int nBaud = given.section(' ', 1).toUInt();
-    m_scripts = QStringList{"snap " + script};
-    const int nResult = dlg.Execute(strPort, nBaud);
-    QCOMPARE(m_opened, QStringList{"ConnectDlg"});
-    QTEST(m_strShown, "shown");
-    QTEST(QString("%1 %2 %3").arg(strPort).arg(nBaud).arg(nResult), "result");
-}
-
 // ---- The flows from the menu: what is shown and what is sent ---------------------------
-
-void tst_ConfigDialogs::menuFlows_data()
-{
-    QTest::addColumn<QString>("action");
-    QTest::addColumn<QString>("reply"); // "command:payload" in hex, sent twice at once
-    QTest::addColumn<QString>("scripts");
-    QTest::addColumn<QString>("shown");
-    QTest::addColumn<QString>("sent"); // every packet after the action's request(s)
-    const char* comm = "action_SetupGPSCommunications";
-    const char* loop = "actionSet_Control_Loop_Parameters";
-    const char* lock = "action_Lock_Criteria";
-    const char* offset = "action_SetTime_DifferenceOffset";
-    // Time constant 100 or 1e6, gain 0.001, damping 0.7, detector gain 2.
-    const QString tc100 = "4059000000000000", tc1e6 = "412e848000000000";
-    const QString rest = "3f50624dd2f1a9fc3fe66666666666664000000000000000";
-    const QString commReply = "4245:0000000003000012c0", lockReply = "424f:00010000001e";
-    const QString value = "424e:00 "; // asked for once the service reports "calibration ready"
-    const QString set15 = "4246:013f8eb851eb851eb8", set0 = "4246:010000000000000000";
-    const QString ntp = "serve:99999.9 @buttonNTPServer ";
-    // clang-format off
-    // The service reports a port that this computer lacks: "Off" is shown.
-    QTest::newRow("comm: typed baud") << comm << commReply << "tab =19200 enter" << "Off|4800"
-        << "4245:010000000000004b00";
-    QTest::newRow("loop: %g, no reset") << loop << "4248:00" + tc100 + rest + "01" << "enter"
-        << "100|0.001|0.7|2|[ ]" << "4248:01" + tc100 + rest + "00";
-    QTest::newRow("loop: 1e+06, gain cleared, reset") << loop << "4248:00" + tc1e6 + rest + "01"
-        << "tab = @cbResetLoop enter" << "1e+06|0.001|0.7|2|[ ]"
-        << "4248:01" + tc1e6 + "0000000000000000" + rest.mid(16) + "01";
-    QTest::newRow("loop: cancelled") << loop << "4248:00" + tc100 + rest + "01" << "=5 @cbResetLoop @Cancel"
-        << "100|0.001|0.7|2|[ ]" << "";
-    QTest::newRow("lock: letters") << lock << lockReply << "tab =abc enter" << "[x]|30"
-        << "424f:010100000000";
-    QTest::newRow("lock: off, delay") << lock << lockReply << "space tab =600 @OK" << "[x]|30"
-        << "424f:010000000258";
-    QTest::newRow("lock: cancelled") << lock << lockReply << "space tab = esc" << "[x]|30" << "";
-    QTest::newRow("offset: accepted") << offset << "" << "serve:99999.9 snap enter" << "99999.9|0.015"
-        << value + set15;
-    QTest::newRow("offset: apply") << offset << "" << "serve:1e-7 @buttonApplyCalibration snap enter"
-        << "1E-07|1E-07" << value + "4246:013e7ad7f29abcaf48";
-    QTest::newRow("offset: reply overwrites typing") << offset << "" << "=0.5 serve:99999.9 snap enter"
-        << "99999.9|0.015" << value + set15;
-    QTest::newRow("offset: letters") << offset << "" << "serve:99999.9 =abc enter" << "" << value + set0;
-    QTest::newRow("offset: no service") << offset << "" << "enter" << "" << set0;
-    QTest::newRow("offset: update") << offset << "" << "serve:99999.9 @buttonUpdate esc" << ""
-        << value + "424e:03";
-    QTest::newRow("server set, offset cancelled") << offset << "" << ntp + "esc / snap =time.example enter"
-        << "pool.ntp.org" << value + "424e:0174696d652e6578616d706c6500";
-    QTest::newRow("server unchanged") << offset << "" << ntp + "esc / enter" << ""
-        << value + "424e:01706f6f6c2e6e74702e6f726700";
-    QTest::newRow("server emptied") << offset << "" << ntp + "esc / = @OK" << "" << value + "424e:0100";
-    QTest::newRow("server cancelled") << offset << "" << ntp + "@OK / =x esc" << "" << value + set15;
-    // clang-format on
-}
-
-void tst_ConfigDialogs::menuFlows()
-{
-    QFETCH(QString, action);
-    QFETCH(QString, reply);
-    QFETCH(QString, scripts);
-    QFETCH(QString, sent);
-    OpenWindow();
-    m_scripts = scripts.split(" / ");
-    if (!reply.isEmpty()) // what the reply shows
-        m_scripts[0].prepend("snap ");
-    if (sent.startsWith("424f:01"))
-        QTest::ignoreMessage(QtDebugMsg, "Blatt!");
-    m_pWindow->findChild<QAction*>(action)->trigger(); // the offset dialog runs at once
-    QString strAsked = "4246:00 424e:03 424e:02";
-    if (!reply.isEmpty()) { // the others ask, and open on the reply
-        strAsked = reply.left(5) + "00";
-        QTRY_COMPARE(Traffic(), strAsked);
-        const QPair<quint16, QByteArray> packet(reply.left(4).toUShort(nullptr, 16),
-                                                QByteArray::fromHex(reply.mid(5).toLatin1()));
-        m_service.Send({packet, packet});
-        QTRY_VERIFY(m_scripts.isEmpty() && !QApplication::activeModalWidget());
-    }
-    QTest::qWait(100); // the second reply opens nothing, and nothing more is sent
-    QCOMPARE(m_opened.size(), scripts.count(" / ") + 1);
-    QTEST(m_strShown, "shown");
-    QCOMPARE(Traffic(), (strAsked + ' ' + sent).trimmed());
-}
 
 QTEST_MAIN(tst_ConfigDialogs)
 #include "tst_configdialogs.moc"

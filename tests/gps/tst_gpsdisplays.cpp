@@ -36,162 +36,153 @@ class tst_GpsDisplays : public QObject
     Q_OBJECT
 
 private slots:
-    void geometry_data();
-    void geometry();
-    void skyMarkers_data();
-    void skyMarkers();
-    void bars_data();
-    void bars();
-    void gpsTimeBox_data();
-    void gpsTimeBox();
+    void geometry_data()
+    {
+        QTest::addColumn<QVariant>("actual");
+        QTest::addColumn<QVariant>("expected");
+        auto row = [](const char* pszName, const QVariant& a, const QVariant& e) {
+            QTest::newRow(pszName) << a << e;
+        };
+        row("sky square, tall", SkySquare(QSize(201, 301)), QRectF(0, 50, 200, 200));
+        row("panel title, 209 px", PositionFontSizes(QSize(400, 209), 96).nTitle, 8);
+        row("panel value, 209 px", PositionFontSizes(QSize(400, 209), 96).nValue, 24);
+        row("bar font capped at 20", BarPointSize(1000, 96), 20);
+        row("bar font, no slot is 1", BarPointSize(0, 96), 1);
+        row("sky label, 120 dpi", SkyLabelPointSize(200, 120), 7);
+    }
+
+    void geometry()
+    {
+        QFETCH(QVariant, actual);
+        QFETCH(QVariant, expected);
+        QCOMPARE(actual, expected);
+    }
+
+    void skyMarkers_data()
+    {
+        QTest::addColumn<int>("prn");
+        QTest::addColumn<int>("azimuth");
+        QTest::addColumn<int>("elevation");
+        QTest::addColumn<bool>("used");
+        QTest::addColumn<QPoint>("point"); // 601 x 401: centre (300, 200), 400 px across
+        QTest::addColumn<QString>("marker");
+        QTest::newRow("east, 45 ring, used") << 5 << 90 << 45 << true << QPoint(400, 200) << "red";
+        QTest::newRow("south 60, unused") << 7 << 180 << 60 << false << QPoint(300, 266) << "grey";
+        QTest::newRow("azimuth 0 left out") << 5 << 0 << 45 << true << QPoint(300, 100) << "none";
+        QTest::newRow("elevation 0 left out") << 5 << 90 << 0 << true << QPoint(500, 200) << "none";
+        QTest::newRow("PRN 0 left out") << 0 << 270 << 30 << true << QPoint(167, 200) << "none";
+    }
+
+    void skyMarkers()
+    {
+        QFETCH(int, prn);
+        QFETCH(int, azimuth);
+        QFETCH(int, elevation);
+        QFETCH(bool, used);
+        QFETCH(QPoint, point);
+        QFETCH(QString, marker);
+        QCOMPARE(SkyProjection(azimuth, elevation, QPointF(300, 200), 400), point);
+        CAzimuthElevationWnd sky(nullptr);
+        sky.resize(601, 401);
+        CGPSDisplayData data;
+        data.aSats[40] = {prn, 40, used, azimuth, elevation, 1};
+        sky.SetData(data, false);
+        const QColor c = GpsPixels::MarkerPanel(Render(sky), point, 400);
+        if (marker == "red")
+            QVERIFY2(c.red() > 150 && c.green() < 80 && c.blue() < 80, qPrintable(c.name()));
+        else if (marker == "grey")
+            QVERIFY2(c.hsvSaturation() == 0 && c.red() > 120 && c.red() < 250, qPrintable(c.name()));
+        else
+            QCOMPARE(c, Role(QPalette::Base));
+        RenderAbsurdSizes(sky);
+    }
+
+    void bars_data()
+    {
+        QTest::addColumn<int>("inView");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("used");
+        QTest::addColumn<int>("snr");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QColor>("colour"); // of the bar in the second slot
+        const QColor shadow = Role(QPalette::Shadow);
+        QTest::newRow("none in view: 12 slots") << 0 << 0 << true << 30 << 12 << QColor(0, 0, 192);
+        QTest::newRow("state 1 unused stays green") << 3 << 1 << false << 30 << 3 << QColor(0, 192, 0);
+        QTest::newRow("state 2 used") << 3 << 2 << true << 44 << 3 << QColor(192, 0, 0);
+        QTest::newRow("state 3 used") << 3 << 3 << true << 11 << 3 << QColor(192, 192, 0);
+        QTest::newRow("state 3 unused greyed") << 3 << 3 << false << 44 << 3 << shadow;
+        QTest::newRow("state 7 fallback") << 3 << 7 << true << 30 << 3 << QColor(255, 0, 255);
+        QTest::newRow("SNR 80 cut at the top") << 3 << 0 << false << 80 << 3 << shadow;
+        QTest::newRow("200 in view: the record's 96") << 200 << 1 << true << 30 << 96 << QColor(0, 192, 0);
+        QTest::newRow("negative: no slot") << -5 << 1 << true << 30 << 0 << QColor();
+    }
+
+    void bars()
+    {
+        QFETCH(int, inView);
+        QFETCH(int, status);
+        QFETCH(bool, used);
+        QFETCH(int, snr);
+        QFETCH(int, count);
+        QFETCH(QColor, colour);
+        CSignalQuality bars(nullptr);
+        bars.resize(600, 300);
+        CGPSDisplayData data;
+        data.nSatsInView = inView;
+        data.aSats[1] = {17, snr, used, 100, 30, status};
+        bars.SetData(data, false);
+        const QImage img = Render(bars);
+        RenderAbsurdSizes(bars);
+        // Slots are outlined in the background's dark colour: count what lies between.
+        const QColor dark = Role(QPalette::Dark);
+        int nRuns = 0;
+        for (int x = 0; x < img.width(); ++x)
+            nRuns += img.pixelColor(x, 2) != dark && (x == 0 || img.pixelColor(x - 1, 2) == dark);
+        QCOMPARE(nRuns, count);
+        if (!colour.isValid())
+            return;
+        // The bar grows up from the PRN band, 55 filling the area above it.
+        const double dSlot = 600.0 / count;
+        const double dArea = 300 - QFontMetrics(DisplayFont(BarPointSize(dSlot, 96))).height() * 1.25;
+        const int nX = int(dSlot * 1.1) + 1, nTop = qMax(0, int(dArea - dArea / 55 * snr));
+        QCOMPARE(img.pixelColor(nX, int(dArea) - 3), colour);
+        QCOMPARE(img.pixelColor(nX, nTop + 2), colour);
+        if (nTop > 2)
+            QCOMPARE(img.pixelColor(nX, nTop - 2), Role(QPalette::Light));
+    }
+
+    void gpsTimeBox_data()
+    {
+        QTest::addColumn<int>("time");
+        QTest::addColumn<int>("flag");
+        QTest::addColumn<QColor>("fill");
+        const QColor button = Role(QPalette::Button);
+        QTest::newRow("flagged invalid") << 1700000000 << 0 << QColor(255, 255, 0);
+        QTest::newRow("valid, 2 s before 2020") << 1577836798 << 1 << QColor(170, 0, 0);
+        QTest::newRow("valid, shown second is 2020") << 1577836799 << 1 << button;
+        QTest::newRow("valid, last 32-bit second") << INT_MAX << 1 << button;
+        QTest::newRow("valid, negative shows 1970") << -5 << 1 << QColor(170, 0, 0);
+    }
+
+    void gpsTimeBox()
+    {
+        QFETCH(int, time);
+        QFETCH(int, flag);
+        QFETCH(QColor, fill);
+        CNavConversions nav(0, 0);
+        CPositionStatusWnd panel(&nav, nullptr);
+        panel.resize(600, 209);
+        CGPSDisplayData data;
+        data.nGPSTime = time;
+        data.nGPSTimeFlag = flag;
+        panel.SetData(data);
+        const QImage img = Render(panel);
+        QCOMPARE(GpsPixels::BoxFill(img, 6), fill);
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(GpsPixels::BoxFill(img, i), Role(QPalette::Button));
+        RenderAbsurdSizes(panel);
+    }
 };
-
-void tst_GpsDisplays::geometry_data()
-{
-    QTest::addColumn<QVariant>("actual");
-    QTest::addColumn<QVariant>("expected");
-    auto row = [](const char* pszName, const QVariant& a, const QVariant& e) {
-        QTest::newRow(pszName) << a << e;
-    };
-    row("sky square, tall", SkySquare(QSize(201, 301)), QRectF(0, 50, 200, 200));
-    row("panel title, 209 px", PositionFontSizes(QSize(400, 209), 96).nTitle, 8);
-    row("panel value, 209 px", PositionFontSizes(QSize(400, 209), 96).nValue, 24);
-    row("bar font capped at 20", BarPointSize(1000, 96), 20);
-    row("bar font, no slot is 1", BarPointSize(0, 96), 1);
-    row("sky label, 120 dpi", SkyLabelPointSize(200, 120), 7);
-}
-
-void tst_GpsDisplays::geometry()
-{
-    QFETCH(QVariant, actual);
-    QFETCH(QVariant, expected);
-    QCOMPARE(actual, expected);
-}
-
-void tst_GpsDisplays::skyMarkers_data()
-{
-    QTest::addColumn<int>("prn");
-    QTest::addColumn<int>("azimuth");
-    QTest::addColumn<int>("elevation");
-    QTest::addColumn<bool>("used");
-    QTest::addColumn<QPoint>("point"); // 601 x 401: centre (300, 200), 400 px across
-    QTest::addColumn<QString>("marker");
-    QTest::newRow("east, 45 ring, used") << 5 << 90 << 45 << true << QPoint(400, 200) << "red";
-    QTest::newRow("south 60, unused") << 7 << 180 << 60 << false << QPoint(300, 266) << "grey";
-    QTest::newRow("azimuth 0 left out") << 5 << 0 << 45 << true << QPoint(300, 100) << "none";
-    QTest::newRow("elevation 0 left out") << 5 << 90 << 0 << true << QPoint(500, 200) << "none";
-    QTest::newRow("PRN 0 left out") << 0 << 270 << 30 << true << QPoint(167, 200) << "none";
-}
-
-void tst_GpsDisplays::skyMarkers()
-{
-    QFETCH(int, prn);
-    QFETCH(int, azimuth);
-    QFETCH(int, elevation);
-    QFETCH(bool, used);
-    QFETCH(QPoint, point);
-    QFETCH(QString, marker);
-    QCOMPARE(SkyProjection(azimuth, elevation, QPointF(300, 200), 400), point);
-    CAzimuthElevationWnd sky(nullptr);
-    sky.resize(601, 401);
-    CGPSDisplayData data;
-    data.aSats[40] = {prn, 40, used, azimuth, elevation, 1};
-    sky.SetData(data, false);
-    const QColor c = GpsPixels::MarkerPanel(Render(sky), point, 400);
-    if (marker == "red")
-        QVERIFY2(c.red() > 150 && c.green() < 80 && c.blue() < 80, qPrintable(c.name()));
-    else if (marker == "grey")
-        QVERIFY2(c.hsvSaturation() == 0 && c.red() > 120 && c.red() < 250, qPrintable(c.name()));
-    else
-        QCOMPARE(c, Role(QPalette::Base));
-    RenderAbsurdSizes(sky);
-}
-
-void tst_GpsDisplays::bars_data()
-{
-    QTest::addColumn<int>("inView");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<bool>("used");
-    QTest::addColumn<int>("snr");
-    QTest::addColumn<int>("count");
-    QTest::addColumn<QColor>("colour"); // of the bar in the second slot
-    const QColor shadow = Role(QPalette::Shadow);
-    QTest::newRow("none in view: 12 slots") << 0 << 0 << true << 30 << 12 << QColor(0, 0, 192);
-    QTest::newRow("state 1 unused stays green") << 3 << 1 << false << 30 << 3 << QColor(0, 192, 0);
-    QTest::newRow("state 2 used") << 3 << 2 << true << 44 << 3 << QColor(192, 0, 0);
-    QTest::newRow("state 3 used") << 3 << 3 << true << 11 << 3 << QColor(192, 192, 0);
-    QTest::newRow("state 3 unused greyed") << 3 << 3 << false << 44 << 3 << shadow;
-    QTest::newRow("state 7 fallback") << 3 << 7 << true << 30 << 3 << QColor(255, 0, 255);
-    QTest::newRow("SNR 80 cut at the top") << 3 << 0 << false << 80 << 3 << shadow;
-    QTest::newRow("200 in view: the record's 96") << 200 << 1 << true << 30 << 96 << QColor(0, 192, 0);
-    QTest::newRow("negative: no slot") << -5 << 1 << true << 30 << 0 << QColor();
-}
-
-void tst_GpsDisplays::bars()
-{
-    QFETCH(int, inView);
-    QFETCH(int, status);
-    QFETCH(bool, used);
-    QFETCH(int, snr);
-    QFETCH(int, count);
-    QFETCH(QColor, colour);
-    CSignalQuality bars(nullptr);
-    bars.resize(600, 300);
-    CGPSDisplayData data;
-    data.nSatsInView = inView;
-    data.aSats[1] = {17, snr, used, 100, 30, status};
-    bars.SetData(data, false);
-    const QImage img = Render(bars);
-    RenderAbsurdSizes(bars);
-    // Slots are outlined in the background's dark colour: count what lies between.
-    const QColor dark = Role(QPalette::Dark);
-    int nRuns = 0;
-    for (int x = 0; x < img.width(); ++x)
-        nRuns += img.pixelColor(x, 2) != dark && (x == 0 || img.pixelColor(x - 1, 2) == dark);
-    QCOMPARE(nRuns, count);
-    if (!colour.isValid())
-        return;
-    // The bar grows up from the PRN band, 55 filling the area above it.
-    const double dSlot = 600.0 / count;
-    const double dArea = 300 - QFontMetrics(DisplayFont(BarPointSize(dSlot, 96))).height() * 1.25;
-    const int nX = int(dSlot * 1.1) + 1, nTop = qMax(0, int(dArea - dArea / 55 * snr));
-    QCOMPARE(img.pixelColor(nX, int(dArea) - 3), colour);
-    QCOMPARE(img.pixelColor(nX, nTop + 2), colour);
-    if (nTop > 2)
-        QCOMPARE(img.pixelColor(nX, nTop - 2), Role(QPalette::Light));
-}
-
-void tst_GpsDisplays::gpsTimeBox_data()
-{
-    QTest::addColumn<int>("time");
-    QTest::addColumn<int>("flag");
-    QTest::addColumn<QColor>("fill");
-    const QColor button = Role(QPalette::Button);
-    QTest::newRow("flagged invalid") << 1700000000 << 0 << QColor(255, 255, 0);
-    QTest::newRow("valid, 2 s before 2020") << 1577836798 << 1 << QColor(170, 0, 0);
-    QTest::newRow("valid, shown second is 2020") << 1577836799 << 1 << button;
-    QTest::newRow("valid, last 32-bit second") << INT_MAX << 1 << button;
-    QTest::newRow("valid, negative shows 1970") << -5 << 1 << QColor(170, 0, 0);
-}
-
-void tst_GpsDisplays::gpsTimeBox()
-{
-    QFETCH(int, time);
-    QFETCH(int, flag);
-    QFETCH(QColor, fill);
-    CNavConversions nav(0, 0);
-    CPositionStatusWnd panel(&nav, nullptr);
-    panel.resize(600, 209);
-    CGPSDisplayData data;
-    data.nGPSTime = time;
-    data.nGPSTimeFlag = flag;
-    panel.SetData(data);
-    const QImage img = Render(panel);
-    QCOMPARE(GpsPixels::BoxFill(img, 6), fill);
-    for (int i = 0; i < 6; ++i)
-        QCOMPARE(GpsPixels::BoxFill(img, i), Role(QPalette::Button));
-    RenderAbsurdSizes(panel);
-}
 
 QTEST_MAIN(tst_GpsDisplays)
 #include "tst_gpsdisplays.moc"

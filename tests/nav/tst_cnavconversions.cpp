@@ -43,19 +43,13 @@ class tst_CNavConversions : public QObject
     Q_OBJECT
 
 private slots:
-    void text_data();
-    void text();
-    void gridSquare_data();
-    void gridSquare();
-};
-
-void tst_CNavConversions::text_data()
-{
-    QTest::addColumn<char>("kind"); // latitude, longitude, altitude
-    QTest::addColumn<uint>("setting");
-    QTest::addColumn<double>("value");
-    QTest::addColumn<QString>("text");
-    // clang-format off
+    void text_data()
+    {
+        QTest::addColumn<char>("kind"); // latitude, longitude, altitude
+        QTest::addColumn<uint>("setting");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("text");
+        // clang-format off
     QTest::newRow("lat -0 is north")     << 'N' << 0u << -0.0 << "N 00" + kDeg + " 00.0000'";
     QTest::newRow("lat -33.123456 ss")   << 'N' << 1u << -33.123456 << "S 33" + kDeg + " 07' 24.444\"";
     QTest::newRow("59.99999' no carry")  << 'N' << 0u << 10 + 59.99999 / 60 << "N 10" + kDeg + " 60.0000'";
@@ -74,43 +68,44 @@ void tst_CNavConversions::text_data()
     // Longer than the 64-byte first try: formatted again at its full length.
     QTest::newRow("1e300 m, over 300 bytes")<< 'A' << 1u << 1e300 << QString::number(1e300, 'f', 1) + " m";
     QTest::newRow("units 5")             << 'A' << 5u << 1609.344 << "-1.0 err";
-    // clang-format on
-}
+        // clang-format on
+    }
 
-void tst_CNavConversions::text()
-{
-    QFETCH(char, kind);
-    QFETCH(uint, setting);
-    QFETCH(double, value);
-    QFETCH(QString, text);
-    CNavConversions nav(kind == 'A' ? 0u : setting, kind == 'A' ? setting : 0u);
-    const std::string str = kind == 'N'   ? nav.FormatLatitude(value)
-                            : kind == 'E' ? nav.FormatLongitude(value)
-                                          : nav.FormatAltitude(value);
-    QCOMPARE(Text(str), text);
-}
+    void text()
+    {
+        QFETCH(char, kind);
+        QFETCH(uint, setting);
+        QFETCH(double, value);
+        QFETCH(QString, text);
+        CNavConversions nav(kind == 'A' ? 0u : setting, kind == 'A' ? setting : 0u);
+        const std::string str = kind == 'N'   ? nav.FormatLatitude(value)
+                                : kind == 'E' ? nav.FormatLongitude(value)
+                                              : nav.FormatAltitude(value);
+        QCOMPARE(Text(str), text);
+    }
 
-void tst_CNavConversions::gridSquare_data()
-{
-    QTest::addColumn<double>("lat");
-    QTest::addColumn<double>("lon");
-    QTest::addColumn<QString>("known"); // the start of the published locator
-    QTest::newRow("origin") << 0.0 << 0.0 << "JJ00aa00";
-    QTest::newRow("Colorado") << 40.0 << -105.25 << "DN70ja00";
-    QTest::newRow("Dunedin") << -45.8788 << 170.5028 << "RE54";
-    QTest::newRow("near north-east corner") << 89.99 << 179.99 << "RR";
-    QTest::newRow("near south-west corner") << -89.99 << -179.99 << "AA";
-}
+    void gridSquare_data()
+    {
+        QTest::addColumn<double>("lat");
+        QTest::addColumn<double>("lon");
+        QTest::addColumn<QString>("known"); // the start of the published locator
+        QTest::newRow("origin") << 0.0 << 0.0 << "JJ00aa00";
+        QTest::newRow("Colorado") << 40.0 << -105.25 << "DN70ja00";
+        QTest::newRow("Dunedin") << -45.8788 << 170.5028 << "RE54";
+        QTest::newRow("near north-east corner") << 89.99 << 179.99 << "RR";
+        QTest::newRow("near south-west corner") << -89.99 << -179.99 << "AA";
+    }
 
-void tst_CNavConversions::gridSquare()
-{
-    QFETCH(double, lat);
-    QFETCH(double, lon);
-    QFETCH(QString, known);
-    const QString grid = Text(CNavConversions(0, 0).GridSquare(lat, lon));
-    QCOMPARE(grid, Maidenhead(lat, lon));
-    QVERIFY2(grid.startsWith(known), qPrintable(grid));
-}
+    void gridSquare()
+    {
+        QFETCH(double, lat);
+        QFETCH(double, lon);
+        QFETCH(QString, known);
+        const QString grid = Text(CNavConversions(0, 0).GridSquare(lat, lon));
+        QCOMPARE(grid, Maidenhead(lat, lon));
+        QVERIFY2(grid.startsWith(known), qPrintable(grid));
+    }
+};
 
 QTEST_APPLESS_MAIN(tst_CNavConversions)
 #include "tst_cnavconversions.moc"
