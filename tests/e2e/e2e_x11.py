@@ -61,7 +61,8 @@ def main():
         s.start_service(*FAST)
         t0 = s.start_panel() and time.monotonic()
         win = s.window("Tellurix Panel")
-        check(win is not None, "the window appears, titled \"Tellurix Panel\"")
+        if not check(win is not None, "the window appears, titled \"Tellurix Panel\""):
+            sys.exit("panel exit %s, its output:\n%s" % (s.panel.poll(), open(os.path.join(s.tmp, "panel.log")).read()))
         geometry = s.run(["xdotool", "getwindowgeometry", win]).stdout.decode()
         check("916x649" in geometry, "the window is 916 x 649: " + geometry.split("Geometry: ")[-1].strip())
 
