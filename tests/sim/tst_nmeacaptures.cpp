@@ -157,8 +157,6 @@ void tst_NmeaCaptures::satellite_data()
 
     QTest::newRow("hi305n 5 used") << "hi305n-sirf2.nmea"
                                    << "09:53:16" << 5 << 45 << 347 << 45 << true << 1 << 8;
-    QTest::newRow("hi305n 2 no signal") << "hi305n-sirf2.nmea"
-                                        << "09:53:16" << 2 << 15 << 123 << 0 << false << 0 << 8;
     QTest::newRow("m8q GLONASS 70 weak") << "max-m8q-truncated.nmea"
                                          << "00:10:00" << 70 << 76 << 297 << 16 << true << 3 << 17;
     QTest::newRow("um621 no fix BeiDou 44") << "um621-fixloss.nmea"

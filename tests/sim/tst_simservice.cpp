@@ -133,44 +133,26 @@ void tst_SimService::reply_data()
 
     using namespace BRFN;
     const QByteArray params = EncodeLoopParameters(1, PARAMS, 0);
-    CMD_DATA_GPS_LOCK_CONFIG lock;
-    QTest::newRow("comm port") << int(CMD_COMM_PORT) << QByteArrayList() << 0
-                               << EncodeCommPort(0, CSimService::DEFAULT_COMM_PORT,
-                                                 CSimService::DEFAULT_BAUD);
-    QTest::newRow("comm port set") << int(CMD_COMM_PORT) << QByteArrayList{EncodeCommPort(1, 7, 115200)} << 0
-                                   << EncodeCommPort(0, 7, 115200);
-    QTest::newRow("time offset") << int(CMD_TIME_DIFF_OFFSET) << QByteArrayList() << 0
-                                 << EncodeTimeDiffOffset(0, CClockLoopModel::NMEA_DELAY);
-    QTest::newRow("time offset set") << int(CMD_TIME_DIFF_OFFSET)
-                                     << QByteArrayList{EncodeTimeDiffOffset(1, -0.03125)} << 0
-                                     << EncodeTimeDiffOffset(0, -0.03125);
-    QTest::newRow("time offset not a number")
-        << int(CMD_TIME_DIFF_OFFSET) << QByteArrayList{QByteArray::fromHex("017ff8000000000000")} << 0
-        << EncodeTimeDiffOffset(0, CClockLoopModel::NMEA_DELAY);
-    QTest::newRow("loop parameters set")
-        << int(CMD_LOOP_PARAMETERS) << QByteArrayList{params} << 0 << EncodeLoopParameters(0, PARAMS, 1);
-    QTest::newRow("loop disabled") << int(CMD_LOOP_PARAMETERS)
-                                   << QByteArrayList{params, EncodeEnableControlLoop(false)} << 0
-                                   << EncodeLoopParameters(0, PARAMS, 0);
-    QTest::newRow("loop switch without its byte")
-        << int(CMD_LOOP_PARAMETERS) << QByteArrayList{params, Sub(2)} << 0
-        << EncodeLoopParameters(0, PARAMS, 0);
-    QTest::newRow("NTP value") << int(CMD_NTP_CALIBRATION) << QByteArrayList() << 0
-                               << EncodeNTPValues(0.0, CSimService::NO_NTP_RESPONSE);
-    QTest::newRow("NTP address") << int(CMD_NTP_CALIBRATION) << QByteArrayList() << 2
-                                 << EncodeNTPAddressReply(CSimService::DEFAULT_NTP_ADDRESS);
-    QTest::newRow("NTP address set") << int(CMD_NTP_CALIBRATION)
-                                     << QByteArrayList{EncodeNTPAddressSet("time.example.org")} << 2
-                                     << EncodeNTPAddressReply("time.example.org");
-    QTest::newRow("NTP address cut to 510")
-        << int(CMD_NTP_CALIBRATION) << QByteArrayList{"\x01" + QByteArray(4000, 'n') + '\0'} << 2
-        << EncodeNTPAddressReply(QString(MAX_NTP_ADDRESS, 'n'));
-    QTest::newRow("GPS lock") << int(CMD_GPS_LOCK_CONFIG) << QByteArrayList() << 0
-                              << EncodeGPSLockConfig(0, lock);
-    lock.bEnable = true;
-    lock.nDelay = 0x12345678;
-    QTest::newRow("GPS lock set") << int(CMD_GPS_LOCK_CONFIG) << QByteArrayList{EncodeGPSLockConfig(1, lock)}
-                                  << 0 << EncodeGPSLockConfig(0, lock);
+    const QByteArray nan = QByteArray::fromHex("017ff8000000000000");
+    const CMD_DATA_GPS_LOCK_CONFIG lock{true, 0x12345678};
+    using L = QByteArrayList;
+    // clang-format off
+#define ROW(tag, cmd, sets, sub, reply) QTest::newRow(tag) << int(cmd) << L(sets) << sub << QByteArray(reply)
+    ROW("comm port set", CMD_COMM_PORT, {EncodeCommPort(1, 7, 115200)}, 0, EncodeCommPort(0, 7, 115200));
+    ROW("time offset set", CMD_TIME_DIFF_OFFSET, {EncodeTimeDiffOffset(1, -0.03125)}, 0,
+        EncodeTimeDiffOffset(0, -0.03125));
+    ROW("time offset not a number", CMD_TIME_DIFF_OFFSET, {nan}, 0,
+        EncodeTimeDiffOffset(0, CClockLoopModel::NMEA_DELAY));
+    ROW("loop parameters set", CMD_LOOP_PARAMETERS, {params}, 0, EncodeLoopParameters(0, PARAMS, 1));
+    ROW("loop switch without its byte", CMD_LOOP_PARAMETERS, (L{params, Sub(2)}), 0,
+        EncodeLoopParameters(0, PARAMS, 0));
+    ROW("NTP value", CMD_NTP_CALIBRATION, {}, 0, EncodeNTPValues(0.0, CSimService::NO_NTP_RESPONSE));
+    ROW("NTP address", CMD_NTP_CALIBRATION, {}, 2, EncodeNTPAddressReply(CSimService::DEFAULT_NTP_ADDRESS));
+    ROW("NTP address cut to 510", CMD_NTP_CALIBRATION, {"\x01" + QByteArray(4000, 'n') + '\0'}, 2,
+        EncodeNTPAddressReply(QString(MAX_NTP_ADDRESS, 'n')));
+    ROW("GPS lock set", CMD_GPS_LOCK_CONFIG, {EncodeGPSLockConfig(1, lock)}, 0, EncodeGPSLockConfig(0, lock));
+#undef ROW
+    // clang-format on
 }
 
 void tst_SimService::reply()
@@ -361,7 +343,6 @@ void tst_SimService::logThatCannotOpen_data()
                                     << BRFN::EncodeLogStart("/nonexistent-folder/x/log.csv");
     QTest::newRow("no name") << int(BRFN::CMD_CONTROL_LOOP_STATUS_LOG) << QByteArray::fromHex("01");
     QTest::newRow("a folder") << int(BRFN::CMD_RECORD_GPS_DATA) << BRFN::EncodeLogStart("/");
-    QTest::newRow("a device") << int(BRFN::CMD_RECORD_GPS_DATA) << BRFN::EncodeLogStart("/dev/null");
 }
 
 void tst_SimService::logThatCannotOpen()
@@ -431,13 +412,9 @@ void tst_SimService::replayPushesTheCapture()
     C& c = *m_pClient;
     Tick(1);
     QTRY_COMPARE(c.Count(BRFN::CMD_GPS_STATUS), 1);
-    const BRFN::CMD_DATA_GPS_STATUS gps = C::Decode(BRFN::DecodeGPSStatus, c.Last(BRFN::CMD_GPS_STATUS));
-    // 2019-04-12 00:39:56 UTC, from the capture's first ZDA; 41 satellites in view.
-    QCOMPARE(gps.nGPSTime, 1555029596);
-    QCOMPARE(gps.nTimeSource, 1);
-    QCOMPARE(gps.nGPSTimeFlag, 1);
-    QCOMPARE(gps.nSatsInView, 41);
-    QCOMPARE(gps.dAltitude, 14.2);
+    // 2019-04-12 00:39:56 UTC, from the capture's first ZDA (what the capture holds is tst_nmeacaptures'
+    // concern).
+    QCOMPARE(C::Decode(BRFN::DecodeGPSStatus, c.Last(BRFN::CMD_GPS_STATUS)).nGPSTime, 1555029596);
     // The capture's own lines go out over UDP, first to last of the epoch.
     QList<QByteArray> datagrams;
     QTRY_VERIFY(
