@@ -62,9 +62,21 @@ private slots:
 private:
     // Sets the clock to t (seconds after T0), runs one timer tick and returns
     // the number of epochs it emitted.
-    int TickAt(qint64 t);
+    int TickAt(qint64 t)
+    {
+        const int nBefore = m_nEpochs;
+        m_pWindow->m_fakeNow = m_t0.addSecs(t);
+        QMetaObject::invokeMethod(m_pWindow.get(), "OnFastTimer");
+        return m_nEpochs - nBefore;
+    }
     // One epoch a second until the next epoch is number nIndex, the last at time tLast.
-    bool RunEpochsUntil(int nIndex, qint64 tLast);
+    bool RunEpochsUntil(int nIndex, qint64 tLast)
+    {
+        for (int i = nIndex - m_nEpochs - 1; i >= 0; --i)
+            if (TickAt(tLast - i) != 1)
+                return false;
+        return true;
+    }
 
     const QDateTime m_t0 = QDateTime(QDate(2024, 1, 1), QTime(0, 0, 0), Qt::UTC);
     FakeService m_service; // the window's link has a peer, as in use
@@ -72,22 +84,6 @@ private:
     int m_nEpochs = 0;
     QDateTime m_lastEpochTime;
 };
-
-int tst_AppEpoch::TickAt(qint64 t)
-{
-    const int nBefore = m_nEpochs;
-    m_pWindow->m_fakeNow = m_t0.addSecs(t);
-    QMetaObject::invokeMethod(m_pWindow.get(), "OnFastTimer");
-    return m_nEpochs - nBefore;
-}
-
-bool tst_AppEpoch::RunEpochsUntil(int nIndex, qint64 tLast)
-{
-    for (int i = nIndex - m_nEpochs - 1; i >= 0; --i)
-        if (TickAt(tLast - i) != 1)
-            return false;
-    return true;
-}
 
 QTEST_MAIN(tst_AppEpoch)
 #include "tst_app_epoch.moc"

@@ -85,42 +85,38 @@ private slots:
     }
 
 private:
-    QProcess* Start(const QStringList& arguments = {});
+    QProcess* Start(const QStringList& arguments = {})
+    {
+        m_processes.push_back(std::make_unique<QProcess>());
+        QProcess* pProcess = m_processes.back().get();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        // The offscreen platform warns about size hints of every shown window;
+        // that says nothing about the panel, so warnings stay warnings here.
+        env.remove("QT_FATAL_WARNINGS");
+        pProcess->setProcessEnvironment(env);
+        pProcess->start(m_strProgram, arguments);
+        return pProcess;
+    }
     // A running panel is ended with SIGTERM, which it takes like a closed window;
     // a refused one ends by itself. Either way: normal exit, status 0.
-    static void End(QProcess* pProcess, bool bRefused);
+    static void End(QProcess* pProcess, bool bRefused)
+    {
+        if (!bRefused) {
+            QCOMPARE(pProcess->state(), QProcess::Running);
+            pProcess->terminate();
+        }
+        QVERIFY(pProcess->state() == QProcess::NotRunning || pProcess->waitForFinished(kTimeoutMs));
+        QCOMPARE(pProcess->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(pProcess->exitCode(), 0);
+        QCOMPARE(pProcess->readAllStandardError().contains(kAlreadyRunning), bRefused);
+    }
 
     QString m_strProgram;
     QTcpServer m_service;
     QList<QTcpSocket*> m_panels; // connections accepted so far
     std::vector<std::unique_ptr<QProcess>> m_processes;
 };
-
-QProcess* tst_AppInstance::Start(const QStringList& arguments)
-{
-    m_processes.push_back(std::make_unique<QProcess>());
-    QProcess* pProcess = m_processes.back().get();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    // The offscreen platform warns about size hints of every shown window;
-    // that says nothing about the panel, so warnings stay warnings here.
-    env.remove("QT_FATAL_WARNINGS");
-    pProcess->setProcessEnvironment(env);
-    pProcess->start(m_strProgram, arguments);
-    return pProcess;
-}
-
-void tst_AppInstance::End(QProcess* pProcess, bool bRefused)
-{
-    if (!bRefused) {
-        QCOMPARE(pProcess->state(), QProcess::Running);
-        pProcess->terminate();
-    }
-    QVERIFY(pProcess->state() == QProcess::NotRunning || pProcess->waitForFinished(kTimeoutMs));
-    QCOMPARE(pProcess->exitStatus(), QProcess::NormalExit);
-    QCOMPARE(pProcess->exitCode(), 0);
-    QCOMPARE(pProcess->readAllStandardError().contains(kAlreadyRunning), bRefused);
-}
 
 QTEST_MAIN(tst_AppInstance)
 #include "tst_app_instance.moc"

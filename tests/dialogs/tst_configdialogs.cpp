@@ -209,13 +209,74 @@ private slots:
     }
 
 private:
-    void OpenWindow();
+    void OpenWindow()
+    {
+        m_service.m_received.clear();
+        m_pWindow = std::make_unique<DialogWindow>();
+        QVERIFY(m_service.WaitForNewConnection());
+        QTRY_COMPARE(m_service.m_received.size(), 4); // the start-up requests
+        m_service.m_received.clear();
+    }
     // Every modal dialog that shows gets the next script; one that shows when
     // none is left is cancelled, so an unexpected dialog fails instead of hanging.
-    void Poll();
-    void RunScript(QDialog* pDlg, const QString& strScript);
-    void Serve(QDialog* pDlg, double dEstimate);
-    QString Traffic() const; // "command:payload" in hex of each packet the panel sent
+    void Poll()
+    {
+        QTimer::singleShot(10, this, &tst_ConfigDialogs::Poll); // also while a script runs
+        auto* pDlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!pDlg || !pDlg->isVisible() || pDlg->property("seen").toBool())
+            return;
+        pDlg->setProperty("seen", true);
+        m_opened << pDlg->metaObject()->className();
+        if (!m_scripts.isEmpty())
+            RunScript(pDlg, m_scripts.takeFirst());
+        if (pDlg->isVisible())
+            pDlg->reject();
+    }
+    void RunScript(QDialog* pDlg, const QString& strScript)
+    {
+        for (const QString& step : strScript.split(' ', Qt::SkipEmptyParts)) {
+            if (!pDlg->isActiveWindow()) // after a dialog it opened has closed, as a window manager does
+                pDlg->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(pDlg));
+            QWidget* pFocus = QApplication::focusWidget();
+            QWidget* pTarget = nullptr;
+            for (QWidget* w : pDlg->findChildren<QWidget*>())
+                pTarget = "@" + NameOf(w) == step ? w : pTarget;
+            if (step.startsWith('=')) {
+                QTest::keyClick(pFocus, Qt::Key_A, Qt::ControlModifier);
+                QTest::keyClick(pFocus, Qt::Key_Delete);
+                QTest::keyClicks(pFocus, step.mid(1));
+            } else if (pTarget) { // near the left end, where a check box has its text
+                QTest::mouseClick(pTarget, Qt::LeftButton, {}, QPoint(8, pTarget->height() / 2));
+            } else if (step.startsWith("serve:")) {
+                Serve(pDlg, step.mid(6).toDouble());
+            } else if (step == "snap") {
+                m_strShown = Shown(pDlg);
+            } else {
+                QVERIFY2(kKeys.contains(step), qPrintable(step));
+                QTest::keyClick(pFocus, kKeys.value(step));
+            }
+        }
+    }
+    // Answers the three requests the time offset dialog sends on opening (offset
+    // 0.015, server pool.ntp.org, calibration ready), then the value request.
+    void Serve(QDialog* pDlg, double dEstimate)
+    {
+        m_service.Send({{CMD_TIME_DIFF_OFFSET, EncodeTimeDiffOffset(0, 0.015)},
+                        {CMD_NTP_CALIBRATION, EncodeSubCommand(3)},
+                        {CMD_NTP_CALIBRATION, EncodeNTPAddressReply("pool.ntp.org")}});
+        QTRY_VERIFY(!m_service.Received(CMD_NTP_CALIBRATION, 0).isEmpty());
+        m_service.Send(CMD_NTP_CALIBRATION, EncodeNTPValues(0, dEstimate));
+        QTRY_VERIFY(pDlg->findChild<QLabel*>("label_EstimatedCalibratedValue")->text() != "0");
+    }
+    // "command:payload" in hex of each packet the panel sent
+    QString Traffic() const
+    {
+        QStringList out;
+        for (const FakeService::Packet& p : m_service.m_received)
+            out << QString::number(p.nCommand, 16) + ':' + p.payload.toHex();
+        return out.join(' ');
+    }
 
     FakeService m_service;
     std::unique_ptr<DialogWindow> m_pWindow;
@@ -223,76 +284,6 @@ private:
     QStringList m_opened; // class names of the dialogs shown, in order
     QString m_strShown;
 };
-
-void tst_ConfigDialogs::OpenWindow()
-{
-    m_service.m_received.clear();
-    m_pWindow = std::make_unique<DialogWindow>();
-    QVERIFY(m_service.WaitForNewConnection());
-    QTRY_COMPARE(m_service.m_received.size(), 4); // the start-up requests
-    m_service.m_received.clear();
-}
-
-QString tst_ConfigDialogs::Traffic() const
-{
-    QStringList out;
-    for (const FakeService::Packet& p : m_service.m_received)
-        out << QString::number(p.nCommand, 16) + ':' + p.payload.toHex();
-    return out.join(' ');
-}
-
-void tst_ConfigDialogs::Poll()
-{
-    QTimer::singleShot(10, this, &tst_ConfigDialogs::Poll); // also while a script runs
-    auto* pDlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    if (!pDlg || !pDlg->isVisible() || pDlg->property("seen").toBool())
-        return;
-    pDlg->setProperty("seen", true);
-    m_opened << pDlg->metaObject()->className();
-    if (!m_scripts.isEmpty())
-        RunScript(pDlg, m_scripts.takeFirst());
-    if (pDlg->isVisible())
-        pDlg->reject();
-}
-
-void tst_ConfigDialogs::RunScript(QDialog* pDlg, const QString& strScript)
-{
-    for (const QString& step : strScript.split(' ', Qt::SkipEmptyParts)) {
-        if (!pDlg->isActiveWindow()) // after a dialog it opened has closed, as a window manager does
-            pDlg->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(pDlg));
-        QWidget* pFocus = QApplication::focusWidget();
-        QWidget* pTarget = nullptr;
-        for (QWidget* w : pDlg->findChildren<QWidget*>())
-            pTarget = "@" + NameOf(w) == step ? w : pTarget;
-        if (step.startsWith('=')) {
-            QTest::keyClick(pFocus, Qt::Key_A, Qt::ControlModifier);
-            QTest::keyClick(pFocus, Qt::Key_Delete);
-            QTest::keyClicks(pFocus, step.mid(1));
-        } else if (pTarget) { // near the left end, where a check box has its text
-            QTest::mouseClick(pTarget, Qt::LeftButton, {}, QPoint(8, pTarget->height() / 2));
-        } else if (step.startsWith("serve:")) {
-            Serve(pDlg, step.mid(6).toDouble());
-        } else if (step == "snap") {
-            m_strShown = Shown(pDlg);
-        } else {
-            QVERIFY2(kKeys.contains(step), qPrintable(step));
-            QTest::keyClick(pFocus, kKeys.value(step));
-        }
-    }
-}
-
-// Answers the three requests the time offset dialog sends on opening (offset
-// 0.015, server pool.ntp.org, calibration ready), then the value request.
-void tst_ConfigDialogs::Serve(QDialog* pDlg, double dEstimate)
-{
-    m_service.Send({{CMD_TIME_DIFF_OFFSET, EncodeTimeDiffOffset(0, 0.015)},
-                    {CMD_NTP_CALIBRATION, EncodeSubCommand(3)},
-                    {CMD_NTP_CALIBRATION, EncodeNTPAddressReply("pool.ntp.org")}});
-    QTRY_VERIFY(!m_service.Received(CMD_NTP_CALIBRATION, 0).isEmpty());
-    m_service.Send(CMD_NTP_CALIBRATION, EncodeNTPValues(0, dEstimate));
-    QTRY_VERIFY(pDlg->findChild<QLabel*>("label_EstimatedCalibratedValue")->text() != "0");
-}
 
 // ---- Communications: preselection ------------------------------------------------
 

@@ -1,6 +1,5 @@
 // The GPS page inside the main window, fed by a stand-in service on the real
-// loopback port: a GPS record reaches all three displays, and choosing another
-// position format or unit redraws the position panel with the last record.
+// loopback port.
 
 #include "cazimuthelevationwnd.h"
 #include "cpositionstatuswnd.h"

@@ -1,8 +1,5 @@
-// The strip chart: its geometry without a widget (font sizes, grid lines,
-// for spans that are zero, huge or NaN),
-// and renders at the sizes of the worked examples: grid and zero line, no
-// vertical axis for a zero span, bands, value tags, the window-mode trace,
-// the rescale seen after a paint, and paints that finish for any data.
+// The strip chart: its geometry without a widget, and renders at the sizes of
+// the worked examples.
 #include "chartgeometry.h"
 #include "cstripchartwidget.h"
 #include "imagetools.h"
