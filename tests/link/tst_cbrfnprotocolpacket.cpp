@@ -4,8 +4,6 @@
 
 #include <QRegularExpression>
 
-#include <QByteArray>
-#include <QVector>
 #include <QtTest>
 
 namespace {
@@ -92,7 +90,6 @@ void tst_CBRFNProtocolPacket::initTestCase_data()
     QTest::addColumn<int>("chunk");
     QTest::newRow("whole") << 0;
     QTest::newRow("bytewise") << 1;
-    QTest::newRow("3-byte pieces") << 3;
 }
 
 void tst_CBRFNProtocolPacket::receive_data()
