@@ -33,7 +33,7 @@ QString Time(int nSecond)
 QMap<int, RECORD> Replay(const QString& strFile, CNmeaReplay& replay)
 {
     QMap<int, RECORD> records;
-    if (!replay.Load(DataFile(strFile)))
+    if (!replay.Load(DataFile(strFile + ".nmea")))
         return records;
     CNmeaGpsState state;
     for (int i = 0; i < replay.EpochCount(); ++i) {
@@ -61,7 +61,6 @@ private slots:
 
 void tst_NmeaCaptures::summary_data()
 {
-    QTest::addColumn<QString>("file");
     QTest::addColumn<int>("epochs");
     QTest::addColumn<int>("fixEpochs");
     QTest::addColumn<QString>("noFix");
@@ -76,26 +75,23 @@ void tst_NmeaCaptures::summary_data()
     QTest::addColumn<int>("noiseLines");
     QTest::addColumn<int>("sentences"); // forwarded: every line but the skipped ones
 
-    QTest::newRow("hi305n-sirf2") << "hi305n-sirf2.nmea" << 74 << 68
-                                  << "09:52:55 09:52:57 09:52:58 09:53:00 09:53:01 09:53:03"
-                                  << "09:53:04" << -27.210866667 << 153.052328333 << 3.0 << 1176025984 << 12
-                                  << 0 << 0 << 0 << 325;
+    // The capture file is the row's name.
+    // clang-format off
+    QTest::newRow("hi305n-sirf2") << 74 << 68 << "09:52:55 09:52:57 09:52:58 09:53:00 09:53:01 09:53:03"
+        << "09:53:04" << -27.210866667 << 153.052328333 << 3.0 << 1176025984 << 12 << 0 << 0 << 0 << 325;
     // The noisy first line is forwarded without its noise, the cut last one not at all.
-    QTest::newRow("max-m8q-truncated")
-        << "max-m8q-truncated.nmea" << 72 << 72 << ""
+    QTest::newRow("max-m8q-truncated") << 72 << 72 << ""
         << "00:09:41" << 44.068897833 << -121.314271333 << 1144.8 << 1484006981 << 25 << 72 << 1 << 1 << 1008;
-    QTest::newRow("um621-fixloss") << "um621-fixloss.nmea" << 20 << 16
-                                   << "00:07:06 00:07:07 00:07:08 00:07:09"
-                                   << "00:06:53" << 44.068832333 << -121.314102167 << 1109.2 << 1717891613
-                                   << 44 << 0 << 0 << 0 << 882;
-    QTest::newRow("zed-f9p-dunedin") << "zed-f9p-dunedin.nmea" << 29 << 29 << ""
-                                     << "00:39:56" << -45.877567167 << 170.500111333 << 14.2 << 1555029596
-                                     << 41 << 29 << 0 << 0 << 1015;
+    QTest::newRow("um621-fixloss") << 20 << 16 << "00:07:06 00:07:07 00:07:08 00:07:09"
+        << "00:06:53" << 44.068832333 << -121.314102167 << 1109.2 << 1717891613 << 44 << 0 << 0 << 0 << 882;
+    QTest::newRow("zed-f9p-dunedin") << 29 << 29 << ""
+        << "00:39:56" << -45.877567167 << 170.500111333 << 14.2 << 1555029596 << 41 << 29 << 0 << 0 << 1015;
+    // clang-format on
 }
 
 void tst_NmeaCaptures::summary()
 {
-    QFETCH(QString, file);
+    const QString file = QTest::currentDataTag();
     CNmeaReplay replay;
     const QMap<int, RECORD> records = Replay(file, replay);
     QVERIFY(!records.isEmpty());
@@ -155,20 +151,20 @@ void tst_NmeaCaptures::satellite_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<int>("tracked"); // satellites with a signal in that second
 
-    QTest::newRow("hi305n 5 used") << "hi305n-sirf2.nmea"
-                                   << "09:53:16" << 5 << 45 << 347 << 45 << true << 1 << 8;
-    QTest::newRow("m8q GLONASS 70 weak") << "max-m8q-truncated.nmea"
-                                         << "00:10:00" << 70 << 76 << 297 << 16 << true << 3 << 17;
-    QTest::newRow("um621 no fix BeiDou 44") << "um621-fixloss.nmea"
-                                            << "00:07:07" << 244 << 59 << 199 << 13 << false << 2 << 4;
-    QTest::newRow("um621 Galileo 12") << "um621-fixloss.nmea"
-                                      << "00:07:12" << 312 << 56 << 312 << 44 << true << 1 << 28;
-    QTest::newRow("um621 GLONASS 89 no position") << "um621-fixloss.nmea"
-                                                  << "00:07:12" << 89 << 0 << 0 << 41 << false << 2 << 28;
-    QTest::newRow("zed GPS 27 best of two signals") << "zed-f9p-dunedin.nmea"
-                                                    << "00:40:10" << 27 << 16 << 218 << 31 << true << 1 << 22;
-    QTest::newRow("zed BeiDou 1 empty signal id") << "zed-f9p-dunedin.nmea"
-                                                  << "00:40:10" << 201 << 29 << 321 << 0 << false << 0 << 22;
+    // clang-format off
+    QTest::newRow("hi305n 5") << "hi305n-sirf2" << "09:53:16" << 5 << 45 << 347 << 45 << true << 1 << 8;
+    QTest::newRow("m8q 70 weak") << "max-m8q-truncated"
+        << "00:10:00" << 70 << 76 << 297 << 16 << true << 3 << 17;
+    QTest::newRow("um621 244 no fix") << "um621-fixloss"
+        <<"00:07:07" << 244 << 59 << 199 << 13 << false << 2 << 4;
+    QTest::newRow("um621 312") << "um621-fixloss" << "00:07:12" << 312 << 56 << 312 << 44 << true << 1 << 28;
+    QTest::newRow("um621 89 no place") << "um621-fixloss"
+        <<"00:07:12" << 89 << 0 << 0 << 41 << false << 2 << 28;
+    QTest::newRow("zed 27 best of two") << "zed-f9p-dunedin"
+        <<"00:40:10" << 27 << 16 << 218 << 31 << true << 1 << 22;
+    QTest::newRow("zed 201 no id") << "zed-f9p-dunedin"
+        <<"00:40:10" << 201 << 29 << 321 << 0 << false << 0 << 22;
+    // clang-format on
 }
 
 void tst_NmeaCaptures::satellite()
