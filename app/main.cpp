@@ -80,6 +80,9 @@ int main(int argc, char* argv[])
     // QApplication took the user's locale for everything; numbers printed with
     // the C library keep the decimal point whatever the language.
     setlocale(LC_NUMERIC, "C");
+    // Wayland compositors and docks match the window to the installed desktop
+    // entry (its icon and name) by this id.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.brightfen.TellurixPanel"));
 
     // The semaphore makes the create-or-fail test atomic between two panels
     // that start at the same moment.

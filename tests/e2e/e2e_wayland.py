@@ -20,6 +20,8 @@ def main():
         log = os.path.join(s.tmp, "panel.log")
         check(wait_for(lambda: 'xdg_toplevel@' in open(log).read() and '.set_title("Tellurix Panel")'
                        in open(log).read(), 15), "a Wayland toplevel titled \"Tellurix Panel\" appears")
+        check('.set_app_id("com.brightfen.TellurixPanel")' in open(log).read(),
+              "its app id names the installed desktop entry")
         check(wait_for(lambda: len(s.relay.sent_since(0)) >= 4, 10), "the panel sends its start-up requests")
         # Synching and Holdover share the yellow face; "No Service" would be red.
         def faces():
