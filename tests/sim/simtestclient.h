@@ -13,6 +13,11 @@
 #include <QTcpSocket>
 #include <QTest>
 
+inline QString DataFile(const QString& strName)
+{
+    return qEnvironmentVariable("TELLURIX_SOURCE_DIR") + "/tests/data/" + strName;
+}
+
 class CSimTestClient : public CBRFNFramer
 {
 public:

@@ -18,11 +18,6 @@ QString Program()
     return qEnvironmentVariable("TELLURIX_BIN_DIR") + "/tellurix-sim";
 }
 
-QString DataFile(const QString& strName)
-{
-    return qEnvironmentVariable("TELLURIX_SOURCE_DIR") + "/tests/data/" + strName;
-}
-
 // A failed check must not leave the program running (and holding what it inherited).
 struct Process : QProcess
 {

@@ -18,11 +18,6 @@ namespace {
 
 using C = CSimTestClient;
 
-QString DataFile(const QString& strName)
-{
-    return qEnvironmentVariable("TELLURIX_SOURCE_DIR") + "/tests/data/" + strName;
-}
-
 QByteArray Sub(int nSub)
 {
     return BRFN::EncodeSubCommand(uint8_t(nSub));
