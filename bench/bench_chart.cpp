@@ -12,12 +12,12 @@
 // BM_MemoryPerRecord adds status records the way the window does (five points
 // across two charts) and reports the bytes held per record: "capacity_B" from
 // the charts' vectors, "rss_B" from the process's resident memory.
+#include "benchutil.h"
 #include "cstripchartwidget.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QFile>
 #include <QImage>
 
 #include <cmath>
@@ -102,15 +102,6 @@ void ChartPaintArgs(benchmark::internal::Benchmark* pBenchmark)
             pBenchmark->Args({nPoints, nMode});
 }
 BENCHMARK(BM_ChartPaint)->Apply(ChartPaintArgs)->Unit(benchmark::kMillisecond);
-
-int64_t ResidentBytes()
-{
-    QFile file(QStringLiteral("/proc/self/statm"));
-    if (!file.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> fields = file.readAll().split(' ');
-    return fields.size() > 1 ? fields.at(1).toLongLong() * 4096 : 0;
-}
 
 int64_t CapacityBytes(const Chart& chart)
 {

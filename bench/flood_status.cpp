@@ -15,6 +15,7 @@
 // Run it on a display (Xvfb will do); it uses the service's fixed ports:
 //   flock /tmp/tellurix-ports.lock env DISPLAY=:11 build-dev/bench/flood_status [rate] [seconds] [page]
 // (page 0 Status, 2 Loop Status, the default).
+#include "benchutil.h"
 #include "cmainwindow.h"
 #include "cstripchartwidget.h"
 
@@ -23,7 +24,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -45,15 +45,6 @@ namespace {
 using Chart = CStripChartWidget;
 
 QElapsedTimer g_clock; // every time below is milliseconds on this clock
-
-int64_t ResidentBytes()
-{
-    QFile file(QStringLiteral("/proc/self/statm"));
-    if (!file.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> fields = file.readAll().split(' ');
-    return fields.size() > 1 ? fields.at(1).toLongLong() * 4096 : 0;
-}
 
 QByteArray StatusPacket(int64_t i)
 {

@@ -1,5 +1,7 @@
 #include "chartgeometry.h"
 
+#include "gpsgeometry.h"
+
 #include <QFontMetricsF>
 
 #include <algorithm>
@@ -22,11 +24,11 @@ bool IsFinitePositive(double d)
 }
 } // namespace
 
+// The GPS displays paint with the same face and the same size rule; both
+// live once, with them.
 QFont DisplayFont(int nPointSize)
 {
-    QFont font(QStringLiteral("Helvetica [Cronyx]"), nPointSize);
-    font.setStyleHint(QFont::SansSerif);
-    return font;
+    return GpsGeometry::DisplayFont(nPointSize);
 }
 
 QFont FittedFont(int nPointSize, const QString& strText, double dRoom)
@@ -55,11 +57,7 @@ QFont FittedFont(int nPointSize, const QString& strText, double dRoom)
 
 int PointSize(double dLength, double dFraction, int nLogicalDpiX)
 {
-    const double dK = nLogicalDpiX > 0 ? 96.0 / nLogicalDpiX : 1.0;
-    const double dSize = std::trunc(dLength * dFraction * dK);
-    if (!(dSize >= 1.0)) // also NaN
-        return 1;
-    return dSize > 1e6 ? 1000000 : int(dSize);
+    return GpsGeometry::PointSize(dLength * dFraction * GpsGeometry::DpiScale(nLogicalDpiX));
 }
 
 ClockSizes ClockPointSizes(double dWidth, double dHeight, int nLogicalDpiX)

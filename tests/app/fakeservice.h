@@ -6,8 +6,10 @@
 // and sends packets back.
 
 #include "cbrfnframer.h"
+#include "cbrfnprotocolqt.h"
 
 #include <QPointer>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -46,5 +48,14 @@ private:
     bool m_bNewConnection = false;
     QByteArray m_out; // frames gathered for the next write
 };
+
+// Set-up of every test of the window: settings kept away from the user's,
+// the records registered for queued signals, the service listening.
+inline bool StartWindowTests(FakeService& service)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    CBRFNProtocolQt::RegisterMetaTypes();
+    return service.Listen();
+}
 
 #endif // FAKESERVICE_H

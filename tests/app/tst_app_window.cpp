@@ -11,7 +11,6 @@
 #include <QPlainTextEdit>
 #include <QSettings>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextBlock>
@@ -89,9 +88,7 @@ class tst_AppWindow : public QObject
 private slots:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true);
-        CBRFNProtocolQt::RegisterMetaTypes();
-        QVERIFY(m_service.Listen());
+        QVERIFY(StartWindowTests(m_service));
     }
     void init() { QSettings("Brightfen", "TellurixPanel").clear(); }
     void cleanup() { m_pWindow.reset(); }

@@ -20,7 +20,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 
@@ -76,9 +75,7 @@ class tst_ConfigDialogs : public QObject
 private slots:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true);
-        CBRFNProtocolQt::RegisterMetaTypes();
-        QVERIFY(m_service.Listen());
+        QVERIFY(StartWindowTests(m_service));
         Poll();
     }
     void cleanup()

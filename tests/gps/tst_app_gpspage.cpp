@@ -10,7 +10,6 @@
 
 #include <QAction>
 #include <QLayout>
-#include <QStandardPaths>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -25,9 +24,7 @@ class tst_AppGpsPage : public QObject
 private slots:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true);
-        CBRFNProtocolQt::RegisterMetaTypes();
-        QVERIFY(m_service.Listen());
+        QVERIFY(StartWindowTests(m_service));
         m_pWindow = std::make_unique<TestWindow>();
         m_pWindow->resize(1000, 700);
         m_pWindow->findChild<QTabWidget*>("tabWidget")->setCurrentIndex(1);

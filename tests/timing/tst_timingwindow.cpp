@@ -12,7 +12,6 @@
 #include <QLayout>
 #include <QPainter>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTest>
 
@@ -49,9 +48,7 @@ class tst_TimingWindow : public QObject
 private slots:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true);
-        CBRFNProtocolQt::RegisterMetaTypes();
-        QVERIFY(m_service.Listen());
+        QVERIFY(StartWindowTests(m_service));
     }
 
     void init()
