@@ -46,7 +46,6 @@ private slots:
         QTest::addColumn<QString>("sizes"); // text, or clock time and date
         // The state panel's 59 and 11 pt at 400 px: its pixels in tst_timingwindow.
         QTest::newRow("chart label, 120 dpi") << 10.0 << 1.0 << 120 << "8";
-        QTest::newRow("too narrow: 1") << 4.0 << 0.15 << 96 << "1";
         QTest::newRow("NaN: 1") << kNaN << 0.15 << 96 << "1";
         QTest::newRow("clock 450 x 100 is flat: by the height") << 450.0 << 100.0 << 96 << "50 10";
         QTest::newRow("clock 449 x 100: by the width") << 449.0 << 100.0 << 96 << "67 8";
@@ -64,9 +63,7 @@ private slots:
               "sizes");
     }
 
-    // "value@pixel", "*" marking the zero line (the worked ranges are checked
-    // in pixels by the chart's test). Horizontal axis: plot at x 80,
-    // the given pixels wide; vertical: y 0, the given pixels high.
+    // "value@pixel", "*" marking the zero line; the plot's left edge at x 80, its top at y 0.
     void grid_data()
     {
         QTest::addColumn<bool>("x");
@@ -82,8 +79,6 @@ private slots:
             "4697620480@550 4026531840@483 3355443200@416 2684354560@348 2013265920@281 1342177280@214 "
             "671088640@147 0@80");
         row("x zero span", true, 5, 5, 300, "");
-        row("x NaN", true, kNaN, 300, 300, "");
-        row("y +-0.025: 10 x 0.01", false, -0.025, 0.025, 200, "0.02@20 0.01@60 0*@100 -0.01@140 -0.02@180");
         row("y tiny span: 50 x 2e-7", false, 0, 5e-7, 200, "4e-07@40 2e-07@120 0*@200");
         row("y span too small for 100 lines", false, 0, 1e-9, 200, "");
     }
@@ -124,12 +119,13 @@ private slots:
         SetUp(chart, Chart::SCALE_WINDOW, 0.025);
         chart.SetYRange(yMin, yMax, false);
         const QImage image = Render(&chart);
-        // Lines of x 0..300 at 240, 160, 80 and 0 (x 320, 240, 160, 80); none at 300.
+        // Values 0, 80, 160, 240 of x 0..300 (pixel 80 + value); none at 300.
+        QStringList xs;
+        for (int x = 79; x < image.width(); ++x)
+            if (image.pixelColor(x, 190) == kGrey)
+                xs << QString::number(x);
+        QCOMPARE(xs.join(' '), QString("80 160 240 320"));
         int n = 0;
-        Find(image, kGrey, QRect(79, 190, 303, 1), &n);
-        QCOMPARE(n, 4);
-        for (int x : {80, 160, 240, 320})
-            QVERIFY2(!Find(image, kGrey, QRect(x - 1, 190, 3, 1)).isNull(), qPrintable(QString::number(x)));
         Find(image, kGrey, QRect(200, 0, 1, 201), &n);
         QCOMPARE(n, greyRows);
         const QRect zero = Find(image, kMagenta, image.rect());
@@ -188,7 +184,6 @@ private slots:
         row("window, inside the minimum span", 3, 0.025, {0.001, 0.003, 0.002}, "x -298..2 y -0.025..0.025");
         row("window, below it", 3, 0.025, {-0.03, 0.01, 0.5}, "x -298..2 y -0.034..0.014");
         row("window, all 2, span 0", 3, 0, {2, 2, 2}, "x -298..2 y 1..3");
-        row("extent", 0, 0.025, {-1, 3, 0}, "x 0..2 y -1.4..3.4");
         row("extent, a band counts both ways", 0, 0.025, {-1, 3, 5}, "x 0..2 y -6..6");
         row("erased: the owner's ranges", 0, 0.025, {}, "x 0..300 y -0.025..0.025");
     }

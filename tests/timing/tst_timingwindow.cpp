@@ -67,7 +67,7 @@ private slots:
         QTest::addColumn<QColor>("fill");
         QTest::addColumn<QColor>("ink");
         QTest::addColumn<QString>("errorText"); // after "Estimated Time Error: "
-        const QColor yellow(255, 242, 0), navy(0, 0, 128), red(255, 0, 0), green(0, 128, 0), white(Qt::white);
+        const QColor yellow(255, 242, 0), red(255, 0, 0), white(Qt::white);
         auto row = [](const char* tag, bool linked, int state, double error, const char* text, QColor fill,
                       QColor ink, const char* errorText = "Not Available") {
             QTest::newRow(tag) << linked << state << error << QString(text) << fill << ink
@@ -75,16 +75,10 @@ private slots:
         };
         row("no link, whatever the state", false, 6, 0.1, "No Service", QColor(192, 0, 0), Qt::black,
             "100.000 Milliseconds");
-        row("Off", true, 0, 0.1, "Off", QColor(192, 192, 192), Qt::black);
-        row("No Disc", true, 1, 0.1, "No Disc", QColor(0, 0, 192), QColor(192, 192, 192));
-        row("NO GPS", true, 2, 0.1, "NO GPS", red, yellow);
-        row("Starting", true, 3, 0.0, "Starting...", yellow, navy);
-        row("Searching", true, 4, 0.0, "Searching", QColor(255, 100, 0), navy);
-        row("Synching", true, 5, 0.0, "Synching", yellow, navy);
-        row("Locked 0.5 s", true, 6, 0.5, "Locked", green, white, "500.000 Milliseconds");
-        row("Locked 0.5000001 s", true, 6, 0.5000001, "Locked", green, white, "0.500 Seconds");
-        row("Holdover", true, 7, 0.1, "Holdover", yellow, navy);
-        row("Recovery", true, 8, 0.1, "Recovery", navy, white);
+        row("Off, the first state", true, 0, 0.1, "Off", QColor(192, 192, 192), Qt::black);
+        row("Locked 0.5 s", true, 6, 0.5, "Locked", QColor(0, 128, 0), white, "500.000 Milliseconds");
+        row("Locked 0.5000001 s", true, 6, 0.5000001, "Locked", QColor(0, 128, 0), white, "0.500 Seconds");
+        row("Recovery, the last state", true, 8, 0.1, "Recovery", QColor(0, 0, 128), white);
         row("9", true, 9, 0.1, "Unknown", red, yellow);
         row("-1", true, -1, 0.1, "Unknown", red, yellow);
     }
