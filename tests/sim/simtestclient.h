@@ -7,9 +7,8 @@
 #include "brfncodec.h"
 #include "cbrfnframer.h"
 
-#include <QByteArray>
 #include <QHostAddress>
-#include <QList>
+#include <QPair>
 #include <QTcpSocket>
 #include <QTest>
 
@@ -21,12 +20,6 @@ inline QString DataFile(const QString& strName)
 class CSimTestClient : public CBRFNFramer
 {
 public:
-    struct PACKET
-    {
-        uint16_t nCommand;
-        QByteArray payload;
-    };
-
     CSimTestClient()
     {
         QObject::connect(&m_Socket, &QTcpSocket::readyRead, [this]() {
@@ -55,21 +48,20 @@ public:
         return Last(nCommand, nSub);
     }
 
-    // Payloads of a command, in arrival order, whose first byte is nSubCommand (-1: any).
-    QList<QByteArray> All(uint16_t nCommand, int nSubCommand = -1) const
+    // Payloads of a command, in arrival order, whose first byte is nSub (-1: any).
+    QByteArrayList All(uint16_t nCommand, int nSub = -1) const
     {
-        QList<QByteArray> payloads;
-        for (const PACKET& p : m_Packets) {
-            if (p.nCommand == nCommand &&
-                (nSubCommand < 0 || (!p.payload.isEmpty() && uint8_t(p.payload[0]) == nSubCommand)))
-                payloads.append(p.payload);
+        QByteArrayList payloads;
+        for (const QPair<uint16_t, QByteArray>& p : m_Packets) {
+            if (p.first == nCommand && (nSub < 0 || p.second.startsWith(char(nSub))))
+                payloads.append(p.second);
         }
         return payloads;
     }
-    int Count(uint16_t nCommand, int nSubCommand = -1) const { return All(nCommand, nSubCommand).size(); }
-    QByteArray Last(uint16_t nCommand, int nSubCommand = -1) const
+    int Count(uint16_t nCommand, int nSub = -1) const { return All(nCommand, nSub).size(); }
+    QByteArray Last(uint16_t nCommand, int nSub = -1) const
     {
-        const QList<QByteArray> payloads = All(nCommand, nSubCommand);
+        const QByteArrayList payloads = All(nCommand, nSub);
         return payloads.isEmpty() ? QByteArray() : payloads.last();
     }
 
@@ -84,7 +76,7 @@ public:
     }
 
     QTcpSocket m_Socket;
-    QList<PACKET> m_Packets;
+    QList<QPair<uint16_t, QByteArray>> m_Packets; // command, payload
     QByteArray m_Raw;
 
 protected:
@@ -94,7 +86,7 @@ protected:
     }
     void OnPacketReceived(uint16_t nCommand, const uint8_t* pPayload, uint16_t nLength) override
     {
-        m_Packets.append(PACKET{nCommand, QByteArray(reinterpret_cast<const char*>(pPayload), nLength)});
+        m_Packets.append({nCommand, QByteArray(reinterpret_cast<const char*>(pPayload), nLength)});
     }
 };
 

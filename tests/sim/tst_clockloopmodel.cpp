@@ -12,142 +12,114 @@ class tst_ClockLoopModel : public QObject
     Q_OBJECT
 
 private slots:
-    void fit_data();
-    void fit();
-    void startsAndLocksWithFix();
-    void states_data();
-    void states();
-    void lockDelayHoldsOffLocked();
-    void offsetShiftsTheMeasurement();
-    void insaneParametersStayFinite();
+    void fit_data()
+    {
+        QTest::addColumn<QVector<double>>("values");
+        QTest::addColumn<int>("last");
+        QTest::addColumn<double>("slope");
+        QTest::addColumn<double>("intercept");
+        QTest::addColumn<double>("stdDev");
+        QTest::addColumn<int>("samples");
+
+        QTest::newRow("empty") << QVector<double>{} << 60 << 0.0 << 0.0 << 0.0 << 0;
+        QTest::newRow("one value") << QVector<double>{0.25} << 60 << 0.0 << 0.25 << 0.0 << 1;
+        // Only the last three count: 10, 10, 10.
+        QTest::newRow("window") << QVector<double>{-50, 99, 10, 10, 10} << 3 << 0.0 << 10.0 << 0.0 << 3;
+        // 1, 3, 2, 4 at x = 1..4: slope 0.8, intercept 0.5, mean 2.5, spread sqrt(5/3).
+        QTest::newRow("noisy") << QVector<double>{1, 3, 2, 4} << 60 << 0.8 << 0.5 << std::sqrt(5.0 / 3.0)
+                               << 4;
+    }
+    void fit()
+    {
+        QFETCH(QVector<double>, values);
+        QFETCH(int, last);
+        const LINE_FIT f = CClockLoopModel::Fit(std::deque<double>(values.begin(), values.end()), last);
+        QTEST(f.dSlope, "slope");
+        QTEST(f.dIntercept, "intercept");
+        QTEST(f.dStdDev, "stdDev");
+        QTEST(f.nSamples, "samples");
+    }
+
+    void startsAndLocksWithFix()
+    {
+        CClockLoopModel loop(3);
+        QVector<int> states;
+        BRFN::CMD_DATA_CONTROL_LOOP_STATUS s;
+        for (int i = 0; i < 600 && loop.State() != CClockLoopModel::LOOP_LOCKED; ++i) {
+            s = loop.Step(true, true);
+            if (states.isEmpty() || states.last() != s.nLoopState)
+                states.append(s.nLoopState);
+        }
+        QCOMPARE(states, (QVector<int>{CClockLoopModel::LOOP_STARTING, CClockLoopModel::LOOP_SEARCHING,
+                                       CClockLoopModel::LOOP_SYNCHING, CClockLoopModel::LOOP_LOCKED}));
+        // Locked: the difference has converged to well under a millisecond and
+        // the fits describe the recent samples.
+        QVERIFY(qAbs(loop.TrueTimeDiff()) < 0.002);
+        QVERIFY(s.dStdDev > 0.0 && s.dStdDev < CClockLoopModel::LOCK_SPREAD);
+        QVERIFY(s.nSamples2 > s.nSamples && s.nSamples > 1);
+        QVERIFY(qAbs(s.nSamples * s.dFitSlope + s.dFitIntercept) < 0.002);
+        QVERIFY(s.dEstTimeError > 0.0 && s.dEstTimeError < 0.003);
+        // The loop holds the clock against its drift (25 ppm) with its control value.
+        for (int i = 0; i < 300; ++i)
+            s = loop.Step(true, true);
+        QCOMPARE(s.nLoopState, int(CClockLoopModel::LOOP_LOCKED));
+        QVERIFY2(qAbs(s.dControlValue + CClockLoopModel::CLOCK_DRIFT * 1e6) < 5.0,
+                 qPrintable(QString::number(s.dControlValue)));
+    }
+
+    void states_data()
+    {
+        // Seconds with a fix (F), without one (N), without a receiver (R).
+        QTest::addColumn<QString>("seconds");
+        QTest::addColumn<int>("state");
+        QTest::newRow("no fix") << "20N" << int(CClockLoopModel::LOOP_NO_GPS);
+        QTest::newRow("no receiver") << "5R" << int(CClockLoopModel::LOOP_NO_GPS);
+        QTest::newRow("fix lost before synchronising") << "4F 1N" << int(CClockLoopModel::LOOP_NO_GPS);
+        QTest::newRow("fix lost after synchronising") << "40F 11N" << int(CClockLoopModel::LOOP_HOLDOVER);
+        QTest::newRow("fix back") << "40F 11N 1F" << int(CClockLoopModel::LOOP_RECOVERY);
+        QTest::newRow("recovered") << "40F 11N 6F" << int(CClockLoopModel::LOOP_SYNCHING);
+    }
+    void states()
+    {
+        QFETCH(QString, seconds);
+        CClockLoopModel loop(5);
+        BRFN::CMD_DATA_CONTROL_LOOP_STATUS s;
+        for (const QString& run : seconds.split(' ')) {
+            for (int i = run.chopped(1).toInt(); i > 0; --i)
+                s = loop.Step(run.back() != 'R', run.back() == 'F');
+        }
+        QTEST(s.nLoopState, "state");
+    }
+
+    void lockDelayHoldsOffLocked()
+    {
+        CClockLoopModel loop(3);
+        loop.SetLockConfig(BRFN::CMD_DATA_GPS_LOCK_CONFIG{true, 400});
+        int nFirstLocked = 1;
+        while (nFirstLocked < 600 && loop.Step(true, true).nLoopState != CClockLoopModel::LOOP_LOCKED)
+            ++nFirstLocked;
+        QCOMPARE(nFirstLocked, 400);
+    }
+
+    void offsetShiftsTheMeasurement()
+    {
+        CClockLoopModel a(9), b(9);
+        b.SetTimeDiffOffset(a.TimeDiffOffset() + 0.5);
+        QVERIFY(qAbs(b.Step(true, true).dTimeDiff - a.Step(true, true).dTimeDiff - 0.5) < 1e-12);
+    }
+
+    void insaneParametersStayFinite()
+    {
+        CClockLoopModel loop;
+        loop.SetParameters({0.0, std::numeric_limits<double>::quiet_NaN(),
+                            std::numeric_limits<double>::infinity(), -1e300, 0});
+        for (int i = 0; i < 200; ++i) {
+            const BRFN::CMD_DATA_CONTROL_LOOP_STATUS s = loop.Step(true, true);
+            QVERIFY(std::isfinite(s.dTimeDiff) && std::isfinite(s.dControlValue) &&
+                    std::isfinite(s.dStdDev) && std::isfinite(s.dFitSlope) && std::isfinite(s.dEstTimeError));
+        }
+    }
 };
-
-void tst_ClockLoopModel::fit_data()
-{
-    QTest::addColumn<QVector<double>>("values");
-    QTest::addColumn<int>("last");
-    QTest::addColumn<double>("slope");
-    QTest::addColumn<double>("intercept");
-    QTest::addColumn<double>("stdDev");
-    QTest::addColumn<int>("samples");
-
-    QTest::newRow("empty") << QVector<double>{} << 60 << 0.0 << 0.0 << 0.0 << 0;
-    QTest::newRow("one value") << QVector<double>{0.25} << 60 << 0.0 << 0.25 << 0.0 << 1;
-    // y = 2x + 1 at x = 1, 2, 3: spread of 3, 5, 7 is 2.
-    QTest::newRow("exact line") << QVector<double>{3, 5, 7} << 60 << 2.0 << 1.0 << 2.0 << 3;
-    // Only the last three count: 10, 10, 10.
-    QTest::newRow("window") << QVector<double>{-50, 99, 10, 10, 10} << 3 << 0.0 << 10.0 << 0.0 << 3;
-    // 1, 3, 2, 4: slope 0.8, intercept 0.5, mean 2.5, spread sqrt(5/3).
-    QTest::newRow("noisy") << QVector<double>{1, 3, 2, 4} << 60 << 0.8 << 0.5 << std::sqrt(5.0 / 3.0) << 4;
-}
-
-void tst_ClockLoopModel::fit()
-{
-    QFETCH(QVector<double>, values);
-    QFETCH(int, last);
-    const std::deque<double> deque(values.begin(), values.end());
-    const LINE_FIT f = CClockLoopModel::Fit(deque, last);
-    QFETCH(double, slope);
-    QFETCH(double, intercept);
-    QFETCH(double, stdDev);
-    QVERIFY2(qAbs(f.dSlope - slope) < 1e-12, qPrintable(QString::number(f.dSlope)));
-    QVERIFY2(qAbs(f.dIntercept - intercept) < 1e-12, qPrintable(QString::number(f.dIntercept)));
-    QVERIFY2(qAbs(f.dStdDev - stdDev) < 1e-12, qPrintable(QString::number(f.dStdDev)));
-    QTEST(f.nSamples, "samples");
-}
-
-void tst_ClockLoopModel::startsAndLocksWithFix()
-{
-    CClockLoopModel loop(3);
-    QVector<int> states;
-    BRFN::CMD_DATA_CONTROL_LOOP_STATUS s;
-    for (int i = 0; i < 600 && loop.State() != CClockLoopModel::LOOP_LOCKED; ++i) {
-        s = loop.Step(true, true);
-        if (states.isEmpty() || states.last() != s.nLoopState)
-            states.append(s.nLoopState);
-    }
-    QCOMPARE(states, (QVector<int>{CClockLoopModel::LOOP_STARTING, CClockLoopModel::LOOP_SEARCHING,
-                                   CClockLoopModel::LOOP_SYNCHING, CClockLoopModel::LOOP_LOCKED}));
-    // Locked: the difference has converged to well under a millisecond and
-    // the fits describe the recent samples.
-    QVERIFY(qAbs(loop.TrueTimeDiff()) < 0.002);
-    QVERIFY(s.dStdDev > 0.0 && s.dStdDev < CClockLoopModel::LOCK_SPREAD);
-    QVERIFY(s.nSamples2 > s.nSamples && s.nSamples > 1);
-    QVERIFY(qAbs(s.nSamples * s.dFitSlope + s.dFitIntercept) < 0.002);
-    QVERIFY(s.dEstTimeError > 0.0 && s.dEstTimeError < 0.003);
-    // The loop holds the clock against its drift (25 ppm) with its control value.
-    for (int i = 0; i < 300; ++i)
-        s = loop.Step(true, true);
-    QCOMPARE(s.nLoopState, int(CClockLoopModel::LOOP_LOCKED));
-    QVERIFY2(qAbs(s.dControlValue + CClockLoopModel::CLOCK_DRIFT * 1e6) < 5.0,
-             qPrintable(QString::number(s.dControlValue)));
-}
-
-void tst_ClockLoopModel::states_data()
-{
-    // Seconds with a fix (F), without one (N), without a receiver (R).
-    QTest::addColumn<QString>("seconds");
-    QTest::addColumn<int>("state");
-    QTest::newRow("no fix") << "20N" << int(CClockLoopModel::LOOP_NO_GPS);
-    QTest::newRow("no receiver") << "5R" << int(CClockLoopModel::LOOP_NO_GPS);
-    QTest::newRow("fix lost before synchronising") << "4F 1N" << int(CClockLoopModel::LOOP_NO_GPS);
-    QTest::newRow("fix lost after synchronising") << "40F 11N" << int(CClockLoopModel::LOOP_HOLDOVER);
-    QTest::newRow("fix back") << "40F 11N 1F" << int(CClockLoopModel::LOOP_RECOVERY);
-    QTest::newRow("recovered") << "40F 11N 6F" << int(CClockLoopModel::LOOP_SYNCHING);
-}
-
-void tst_ClockLoopModel::states()
-{
-    QFETCH(QString, seconds);
-    CClockLoopModel loop(5);
-    BRFN::CMD_DATA_CONTROL_LOOP_STATUS s;
-    for (const QString& run : seconds.split(' ')) {
-        const QChar kind = run.back();
-        for (int i = run.chopped(1).toInt(); i > 0; --i)
-            s = loop.Step(kind != 'R', kind == 'F');
-    }
-    QTEST(s.nLoopState, "state");
-}
-
-void tst_ClockLoopModel::lockDelayHoldsOffLocked()
-{
-    CClockLoopModel loop(3);
-    BRFN::CMD_DATA_GPS_LOCK_CONFIG config;
-    config.bEnable = true;
-    config.nDelay = 400;
-    loop.SetLockConfig(config);
-    int nFirstLocked = -1;
-    for (int i = 1; i <= 600 && nFirstLocked < 0; ++i) {
-        if (loop.Step(true, true).nLoopState == CClockLoopModel::LOOP_LOCKED)
-            nFirstLocked = i;
-    }
-    QCOMPARE(nFirstLocked, 400);
-}
-
-void tst_ClockLoopModel::offsetShiftsTheMeasurement()
-{
-    CClockLoopModel a(9), b(9);
-    b.SetTimeDiffOffset(a.TimeDiffOffset() + 0.5);
-    const double dA = a.Step(true, true).dTimeDiff;
-    const double dB = b.Step(true, true).dTimeDiff;
-    QVERIFY(qAbs(dB - dA - 0.5) < 1e-12);
-}
-
-void tst_ClockLoopModel::insaneParametersStayFinite()
-{
-    CClockLoopModel loop;
-    BRFN::CMD_DATA_LOOP_PARAMETERS p;
-    p.dTimeConstant = 0.0;
-    p.dGain = std::numeric_limits<double>::quiet_NaN();
-    p.dDamping = std::numeric_limits<double>::infinity();
-    p.dDetectorGain = -1e300;
-    loop.SetParameters(p);
-    for (int i = 0; i < 200; ++i) {
-        const BRFN::CMD_DATA_CONTROL_LOOP_STATUS s = loop.Step(true, true);
-        QVERIFY(std::isfinite(s.dTimeDiff) && std::isfinite(s.dControlValue) && std::isfinite(s.dStdDev) &&
-                std::isfinite(s.dFitSlope) && std::isfinite(s.dEstTimeError));
-    }
-}
 
 QTEST_APPLESS_MAIN(tst_ClockLoopModel)
 #include "tst_clockloopmodel.moc"
