@@ -1,4 +1,5 @@
-// The protocol client against a real QTcpServer on 127.0.0.1:51501.
+// The protocol client against a real QTcpServer on 127.0.0.1:51501: retries,
+// reconnection, which signal each packet raises, which packet each operation sends.
 #include "cbrfnprotocolqt.h"
 #include "wire.h"
 
@@ -13,6 +14,8 @@
 #include <memory>
 
 using namespace BRFN;
+using Op = std::function<void(CBRFNProtocolQt&)>;
+Q_DECLARE_METATYPE(Op)
 
 namespace {
 
@@ -22,10 +25,9 @@ class FakeService : public QObject
 public:
     QTcpServer server;
     QPointer<QTcpSocket> peer;
-    QByteArray received;
+    QByteArray received; // on the newest connection
     int nAccepted = 0;
 
-    bool Listen() { return server.listen(QHostAddress::LocalHost, CBRFNProtocolQt::SERVICE_PORT); }
     FakeService()
     {
         connect(&server, &QTcpServer::newConnection, this, [this] {
@@ -40,11 +42,7 @@ public:
             }
         });
     }
-    void Send(const QByteArray& bytes)
-    {
-        peer->write(bytes);
-        peer->flush();
-    }
+    bool Listen() { return server.listen(QHostAddress::LocalHost, CBRFNProtocolQt::SERVICE_PORT); }
 };
 
 // Records the name of every signal the client emits.
@@ -67,299 +65,232 @@ public slots:
     void Hit() { names << QString::fromLatin1(sender()->metaObject()->method(senderSignalIndex()).name()); }
 };
 
+// What the client sends on every new connection.
 const QByteArray kStartup = request(CMD_CONTROL_LOOP_STATUS_HISTORY) + request(CMD_CONTROL_LOOP_STATUS_LOG) +
                             request(CMD_LOOP_PARAMETERS);
 
 } // namespace
 
-Q_DECLARE_METATYPE(std::function<void(CBRFNProtocolQt&)>)
-
 class tst_CBRFNProtocolQt : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-
-    void refusedAttemptsAreRetriedUntilTheServiceStarts();
-    void otherConnectionErrorsAreRetried();
-    void lostLinkIsRetriedBeforeItIsAnnounced();
-    void packetAcrossSegments();
-    void dispatch_data();
-    void dispatch();
-    void historyIsClearedOnReconnection();
-    void ntpRecordCarriesValuesAndAddress();
-    void sendOperations_data();
-    void sendOperations();
-
-private:
-    // Use as QVERIFY(connectClient()): a failure ends the test at once, and
-    // every later test that needs a connected client fails without waiting.
-    bool connectClient();
-    bool m_bConnectFailed = false;
-
     std::unique_ptr<FakeService> m_service;
     std::unique_ptr<CBRFNProtocolQt> m_client;
-};
+    bool m_bConnectFailed = false;
 
-void tst_CBRFNProtocolQt::initTestCase()
-{
-    CBRFNProtocolQt::RegisterMetaTypes();
-}
+    // Use as QVERIFY(connectClient()): once it has failed, later tests fail without waiting.
+    bool connectClient()
+    {
+        if (m_bConnectFailed || !m_service->Listen())
+            return false;
+        m_client = std::make_unique<CBRFNProtocolQt>();
+        m_bConnectFailed = !QTest::qWaitFor(
+            [this] { return m_client->m_bConnected && m_service->received == kStartup; }, 5000);
+        return !m_bConnectFailed;
+    }
 
-void tst_CBRFNProtocolQt::init()
-{
-    m_service = std::make_unique<FakeService>();
-}
+private slots:
+    void init() { m_service = std::make_unique<FakeService>(); }
+    void cleanup()
+    {
+        m_client.reset();
+        m_service.reset();
+    }
 
-void tst_CBRFNProtocolQt::cleanup()
-{
-    m_client.reset();
-    m_service.reset();
-}
+    void refusedAttemptsAreRetriedUntilTheServiceStarts()
+    {
+        m_client = std::make_unique<CBRFNProtocolQt>();
+        QSignalSpy connected(m_client.get(), &CBRFNProtocolQt::SignalConnected);
+        static int nLines = 0; // the client's debug lines about a refusal
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext&, const QString& msg) { nLines += msg.contains("Refused"); });
+        QTest::qWait(1000);
+        qInstallMessageHandler(previous);
+        QCOMPARE(connected.count(), 0);
+        QVERIFY(!m_client->m_bConnected);
+        // Retried, but paced: not tens of thousands of attempts a second.
+        QVERIFY2(nLines >= 1 && nLines <= 10, qPrintable(QString::number(nLines)));
 
-bool tst_CBRFNProtocolQt::connectClient()
-{
-    if (m_bConnectFailed || !m_service->Listen())
-        return false;
-    m_client = std::make_unique<CBRFNProtocolQt>();
-    m_bConnectFailed =
-        !QTest::qWaitFor([this] { return m_client->m_bConnected && m_service->received == kStartup; }, 5000);
-    return !m_bConnectFailed;
-}
+        QVERIFY(m_service->Listen());
+        QTRY_COMPARE(connected.count(), 1);
+        QVERIFY(m_client->m_bConnected);
+        QTRY_COMPARE(m_service->received.toHex(), kStartup.toHex());
+        QCOMPARE(m_service->nAccepted, 1);
+    }
 
-void tst_CBRFNProtocolQt::refusedAttemptsAreRetriedUntilTheServiceStarts()
-{
-    m_client = std::make_unique<CBRFNProtocolQt>();
-    QSignalSpy connected(m_client.get(), &CBRFNProtocolQt::SignalConnected);
-    static int nLines = 0; // the client's debug lines about a refusal
-    const QtMessageHandler previous = qInstallMessageHandler(
-        [](QtMsgType, const QMessageLogContext&, const QString& msg) { nLines += msg.contains("Refused"); });
-    QTest::qWait(1000);
-    qInstallMessageHandler(previous);
-    QCOMPARE(connected.count(), 0);
-    QVERIFY(!m_client->m_bConnected);
-    // Retried, but paced: not tens of thousands of attempts a second.
-    QVERIFY2(nLines >= 1 && nLines <= 10, qPrintable(QString::number(nLines)));
+    // An attempt that fails with an error other than a refusal (a time-out here,
+    // reported by the socket while nothing else is pending) is retried too.
+    void otherConnectionErrorsAreRetried()
+    {
+        m_client = std::make_unique<CBRFNProtocolQt>();
+        QSignalSpy connected(m_client.get(), &CBRFNProtocolQt::SignalConnected);
+        QTcpSocket* pSocket = m_client->findChild<QTcpSocket*>();
+        QTimer* pRetry = m_client->findChild<QTimer*>();
+        QVERIFY(pSocket && pRetry);
+        QTRY_VERIFY(pRetry->isActive()); // a refusal has been handled
+        pRetry->stop();
+        QVERIFY(m_service->Listen());
+        QTest::qWait(2 * CBRFNProtocolQt::RETRY_DELAY_MS);
+        QCOMPARE(m_service->nAccepted, 0); // nothing was pending
+        QVERIFY(QMetaObject::invokeMethod(
+            pSocket, "error", Qt::DirectConnection,
+            Q_ARG(QAbstractSocket::SocketError, QAbstractSocket::SocketTimeoutError)));
+        QTRY_COMPARE(connected.count(), 1);
+    }
 
-    QVERIFY(m_service->Listen());
-    QTRY_COMPARE(connected.count(), 1);
-    QVERIFY(m_client->m_bConnected);
-    QTRY_COMPARE(m_service->received.toHex(), kStartup.toHex()); // the first packets sent
-    QCOMPARE(m_service->nAccepted, 1);
-}
+    // A lost link is retried before the loss is announced. The new connection
+    // starts with an empty history but keeps both halves of the NTP record.
+    void reconnection()
+    {
+        QVERIFY(connectClient());
+        QList<QVector<double>> histories; // the first three entries of each history announced
+        connect(m_client.get(), &CBRFNProtocolQt::RxCmdControlLoopStatusHistory, this,
+                [&](CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS_HISTORY& r) {
+                    histories << QVector<double>{r.aEntries[0].dTimeDiff, r.aEntries[1].dTimeDiff,
+                                                r.aEntries[2].dTimeDiff};
+                });
+        QList<CBRFNProtocolQt::CMD_DATA_NTP_CALIBRATION> ntp;
+        auto keep = [&](CBRFNProtocolQt::CMD_DATA_NTP_CALIBRATION d) { ntp << d; };
+        connect(m_client.get(), &CBRFNProtocolQt::RxCmdNTPCalibration, this, keep);
+        connect(m_client.get(), &CBRFNProtocolQt::RxCmdNTPAddress, this, keep);
+        CMD_DATA_CONTROL_LOOP_STATUS_HISTORY h;
+        h.nCount = 2;
+        h.aEntries[0].dTimeDiff = 1.0;
+        h.aEntries[1].dTimeDiff = 2.0;
+        m_service->peer->write(frame(CMD_CONTROL_LOOP_STATUS_HISTORY, EncodeHistory(h)) +
+                               frame(CMD_NTP_CALIBRATION, EncodeNTPValues(1.5, -0.031)));
+        QTRY_COMPARE(ntp.size(), 1);
+        QCOMPARE(histories, QList<QVector<double>>({{1.0, 2.0, 0.0}}));
 
-// An attempt that fails with an error other than a refusal (a time-out here,
-// reported by the socket while nothing else is pending) is retried too.
-void tst_CBRFNProtocolQt::otherConnectionErrorsAreRetried()
-{
-    m_client = std::make_unique<CBRFNProtocolQt>();
-    QSignalSpy connected(m_client.get(), &CBRFNProtocolQt::SignalConnected);
-    QTcpSocket* pSocket = m_client->findChild<QTcpSocket*>();
-    QTimer* pRetry = m_client->findChild<QTimer*>();
-    QVERIFY(pSocket && pRetry);
-    QTRY_VERIFY(pRetry->isActive()); // a refusal has been handled
-    pRetry->stop();
-    QVERIFY(m_service->Listen());
-    QTest::qWait(2 * CBRFNProtocolQt::RETRY_DELAY_MS);
-    QCOMPARE(m_service->nAccepted, 0); // nothing was pending
-    QVERIFY(
-        QMetaObject::invokeMethod(pSocket, "error", Qt::DirectConnection,
-                                  Q_ARG(QAbstractSocket::SocketError, QAbstractSocket::SocketTimeoutError)));
-    QTRY_COMPARE(connected.count(), 1);
-}
+        const QTcpSocket* pSocket = m_client->findChild<QTcpSocket*>();
+        QVERIFY(pSocket);
+        QList<QAbstractSocket::SocketState> statesAtEmit;
+        QList<bool> flagsAtEmit;
+        connect(m_client.get(), &CBRFNProtocolQt::SignalDisconnected, this, [&] {
+            statesAtEmit << pSocket->state();
+            flagsAtEmit << m_client->m_bConnected;
+        });
+        m_service->peer->disconnectFromHost();
+        QTRY_COMPARE(m_service->nAccepted, 2);
+        QTRY_COMPARE(m_service->received.toHex(), kStartup.toHex());
+        QCOMPARE(statesAtEmit.size(), 1);
+        QVERIFY(statesAtEmit[0] != QAbstractSocket::UnconnectedState);
+        QCOMPARE(flagsAtEmit[0], false);
 
-void tst_CBRFNProtocolQt::lostLinkIsRetriedBeforeItIsAnnounced()
-{
-    QVERIFY(connectClient());
-    QSignalSpy connected(m_client.get(), &CBRFNProtocolQt::SignalConnected);
-    const QTcpSocket* pSocket = m_client->findChild<QTcpSocket*>();
-    QVERIFY(pSocket);
-    QList<QAbstractSocket::SocketState> statesAtEmit;
-    QList<bool> flagsAtEmit;
-    connect(m_client.get(), &CBRFNProtocolQt::SignalDisconnected, this, [&] {
-        statesAtEmit << pSocket->state();
-        flagsAtEmit << m_client->m_bConnected;
-    });
-    m_service->peer->disconnectFromHost();
-    QTRY_COMPARE(statesAtEmit.size(), 1);
-    // The next attempt is already under way when the loss is announced.
-    QVERIFY(statesAtEmit[0] != QAbstractSocket::UnconnectedState);
-    QCOMPARE(flagsAtEmit[0], false);
-    QTRY_COMPARE(connected.count(), 1);
-    QTRY_COMPARE(m_service->received.toHex(), kStartup.toHex());
-    QCOMPARE(m_service->nAccepted, 2);
-}
+        m_service->peer->write(frame(CMD_CONTROL_LOOP_STATUS_HISTORY, QByteArray(13, '\0')) +
+                               frame(CMD_NTP_CALIBRATION, EncodeNTPAddressReply("ntp.example")) +
+                               frame(CMD_NTP_CALIBRATION, EncodeNTPValues(2.5, 0.004)));
+        QTRY_COMPARE(ntp.size(), 3);
+        QCOMPARE(histories.last(), QVector<double>({0.0, 0.0, 0.0}));
+        QCOMPARE(ntp[1].dNTPAux, 1.5); // the address reply carries the earlier values
+        QCOMPARE(ntp[1].dEstCalibration, -0.031);
+        QCOMPARE(ntp[1].strNTPAddress, QString("ntp.example"));
+        QCOMPARE(ntp[2].dEstCalibration, 0.004); // the value reply carries the address
+        QCOMPARE(ntp[2].strNTPAddress, QString("ntp.example"));
+    }
 
-// Two packets in one segment are the dispatch test's; here one arrives in three.
-void tst_CBRFNProtocolQt::packetAcrossSegments()
-{
-    QVERIFY(connectClient());
-    SignalNames names(m_client.get());
-    const QByteArray gps = frame(CMD_GPS_STATUS, QByteArray(SIZE_GPS_STATUS, '\0'));
-    m_service->Send(gps.left(5));
-    m_service->Send(gps.mid(5, 50));
-    QTest::qWait(50);
-    m_service->Send(gps.mid(55));
-    QTRY_COMPARE(names.names, QStringList("RxCmdGPSStatus"));
-}
+    // Which packets the client announces, and with which signal. What the
+    // records hold is the decoders' concern.
+    void dispatch_data()
+    {
+        QTest::addColumn<QByteArray>("packet");
+        QTest::addColumn<QString>("expected");
 
-// Which packets the client announces, and with which signal. What the records
-// hold is the decoders' concern.
-void tst_CBRFNProtocolQt::dispatch_data()
-{
-    QTest::addColumn<QByteArray>("packet");
-    QTest::addColumn<QString>("expected");
-
-    const CMD_DATA_LOOP_PARAMETERS params;
-    const CMD_DATA_GPS_LOCK_CONFIG lock;
-    // clang-format off
+        const CMD_DATA_LOOP_PARAMETERS params;
+        const CMD_DATA_GPS_LOCK_CONFIG lock;
+        // clang-format off
 #define ROW(tag, command, payload, signal) QTest::newRow(tag) << frame(command, payload) << QString(signal)
-    ROW("comm port reply", CMD_COMM_PORT, EncodeCommPort(0, 4, 38400), "RxCmdCommPort");
-    ROW("comm port set", CMD_COMM_PORT, EncodeCommPort(1, 4, 38400), "");
-    ROW("message", CMD_MESSAGE, EncodeMessage("hi"), "");
-    ROW("time offset reply", CMD_TIME_DIFF_OFFSET, EncodeTimeDiffOffset(0, 0.25), "RxCmdTimeDiffOffset");
-    ROW("loop reply", CMD_LOOP_PARAMETERS, EncodeLoopParameters(0, params, 1), "RxCmdLoopParameters");
-    ROW("loop enable", CMD_LOOP_PARAMETERS, EncodeEnableControlLoop(true), "");
-    ROW("lock reply", CMD_GPS_LOCK_CONFIG, EncodeGPSLockConfig(0, lock), "RxCmdGPSLockConfig");
-    ROW("lock, empty payload", CMD_GPS_LOCK_CONFIG, QByteArray(), "");
-    ROW("log status", CMD_CONTROL_LOOP_STATUS_LOG, EncodeLogStatusReply(1, "l"), "RxCmdControlLoopStatusLog");
-    ROW("gps log start result", CMD_RECORD_GPS_DATA, EncodeLogResultReply(1, -3), "RxCmdRecordGPSData");
-    ROW("gps log sub 4", CMD_RECORD_GPS_DATA, QByteArray("\x04\x00", 2), "");
-    ROW("ntp value", CMD_NTP_CALIBRATION, EncodeNTPValues(2, 99999.9), "RxCmdNTPCalibration");
-    ROW("ntp address", CMD_NTP_CALIBRATION, EncodeNTPAddressReply("a.b"), "RxCmdNTPAddress");
-    ROW("ntp forced", CMD_NTP_CALIBRATION, EncodeSubCommand(SUB_NTP_FORCE), "RxCmdForceNTPCalibration");
-    ROW("history", CMD_CONTROL_LOOP_STATUS_HISTORY, QByteArray(13, '\0'), "RxCmdControlLoopStatusHistory");
-    ROW("gps status", CMD_GPS_STATUS, QByteArray(SIZE_GPS_STATUS, '\0'), "RxCmdGPSStatus");
-    ROW("unknown id", 0x424A, QByteArray(4, '\0'), "");
+        ROW("comm port reply", CMD_COMM_PORT, EncodeCommPort(0, 4, 38400), "RxCmdCommPort");
+        ROW("comm port set", CMD_COMM_PORT, EncodeCommPort(1, 4, 38400), "");
+        ROW("message", CMD_MESSAGE, EncodeMessage("hi"), "");
+        ROW("time offset reply", CMD_TIME_DIFF_OFFSET, EncodeTimeDiffOffset(0, 0.25), "RxCmdTimeDiffOffset");
+        ROW("loop reply", CMD_LOOP_PARAMETERS, EncodeLoopParameters(0, params, 1), "RxCmdLoopParameters");
+        ROW("loop enable", CMD_LOOP_PARAMETERS, EncodeEnableControlLoop(true), "");
+        ROW("lock reply", CMD_GPS_LOCK_CONFIG, EncodeGPSLockConfig(0, lock), "RxCmdGPSLockConfig");
+        ROW("lock, empty payload", CMD_GPS_LOCK_CONFIG, QByteArray(), "");
+        ROW("log status", CMD_CONTROL_LOOP_STATUS_LOG, EncodeLogStatusReply(1, "l"), "RxCmdControlLoopStatusLog");
+        ROW("gps log start result", CMD_RECORD_GPS_DATA, EncodeLogResultReply(1, -3), "RxCmdRecordGPSData");
+        ROW("gps log sub 4", CMD_RECORD_GPS_DATA, QByteArray("\x04\x00", 2), "");
+        ROW("ntp value", CMD_NTP_CALIBRATION, EncodeNTPValues(2, 99999.9), "RxCmdNTPCalibration");
+        ROW("ntp address", CMD_NTP_CALIBRATION, EncodeNTPAddressReply("a.b"), "RxCmdNTPAddress");
+        ROW("ntp forced", CMD_NTP_CALIBRATION, EncodeSubCommand(SUB_NTP_FORCE), "RxCmdForceNTPCalibration");
+        ROW("history", CMD_CONTROL_LOOP_STATUS_HISTORY, QByteArray(13, '\0'), "RxCmdControlLoopStatusHistory");
+        ROW("gps status", CMD_GPS_STATUS, QByteArray(SIZE_GPS_STATUS, '\0'), "RxCmdGPSStatus");
+        ROW("unknown id", 0x424A, QByteArray(4, '\0'), "");
 #undef ROW
-    // clang-format on
-}
+        // clang-format on
+    }
 
-void tst_CBRFNProtocolQt::dispatch()
-{
-    QFETCH(QByteArray, packet);
-    QFETCH(QString, expected);
-    QVERIFY(connectClient());
-    SignalNames names(m_client.get());
-    // Every comm port packet is logged, whatever its sub-command; so is a message.
-    const QString tag = QString::fromLatin1(QTest::currentDataTag());
-    if (tag.startsWith("comm port") || tag == "message")
-        QTest::ignoreMessage(
-            QtDebugMsg, QRegularExpression(tag == "message" ? "^Message: \"hi\"$" : "^Port: 4 Baud: 38400$"));
-    // A status push after the packet under test shows that it has been handled.
-    m_service->Send(packet + frame(CMD_CONTROL_LOOP_STATUS, QByteArray(SIZE_CONTROL_LOOP_STATUS, '\0')));
-    QTRY_VERIFY(!names.names.isEmpty() && names.names.last() == "RxCmdControlLoopStatus");
-    names.names.removeLast();
-    QCOMPARE(names.names.join('|'), expected);
-}
+    void dispatch()
+    {
+        QFETCH(QByteArray, packet);
+        QFETCH(QString, expected);
+        QVERIFY(connectClient());
+        SignalNames names(m_client.get());
+        // Every comm port packet is logged, whatever its sub-command; so is a message.
+        const QString tag = QString::fromLatin1(QTest::currentDataTag());
+        if (tag.startsWith("comm port") || tag == "message")
+            QTest::ignoreMessage(QtDebugMsg, QRegularExpression(tag == "message" ? "^Message: \"hi\"$"
+                                                                                 : "^Port: 4 Baud: 38400$"));
+        // A status push after the packet under test shows that it has been handled.
+        m_service->peer->write(packet + frame(CMD_CONTROL_LOOP_STATUS, QByteArray(SIZE_CONTROL_LOOP_STATUS, '\0')));
+        QTRY_VERIFY(!names.names.isEmpty() && names.names.last() == "RxCmdControlLoopStatus");
+        names.names.removeLast();
+        QCOMPARE(names.names.join('|'), expected);
+    }
 
-void tst_CBRFNProtocolQt::historyIsClearedOnReconnection()
-{
-    QVERIFY(connectClient());
-    CMD_DATA_CONTROL_LOOP_STATUS_HISTORY h;
-    h.nCount = 2;
-    h.aEntries[0].dTimeDiff = 1.0;
-    h.aEntries[1].dTimeDiff = 2.0;
-    QList<QVector<double>> seen; // the first three entries of each record announced
-    connect(m_client.get(), &CBRFNProtocolQt::RxCmdControlLoopStatusHistory, this,
-            [&](CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS_HISTORY& r) {
-                seen << QVector<double>{r.aEntries[0].dTimeDiff, r.aEntries[1].dTimeDiff,
-                                        r.aEntries[2].dTimeDiff};
-            });
-    m_service->Send(frame(CMD_CONTROL_LOOP_STATUS_HISTORY, EncodeHistory(h)));
-    QTRY_COMPARE(seen.size(), 1);
-    QCOMPARE(seen[0], QVector<double>({1.0, 2.0, 0.0}));
+    // Each operation sends its command with the encoder of its request or
+    // setting (the bytes of each encoding are pinned by the codec tests).
+    void sendOperations_data()
+    {
+        QTest::addColumn<Op>("op");
+        QTest::addColumn<QByteArray>("wire");
 
-    // Reconnect; an empty reply then shows the record was zeroed, not kept.
-    m_service->peer->disconnectFromHost();
-    QTRY_COMPARE(m_service->nAccepted, 2);
-    QTRY_VERIFY(m_client->m_bConnected);
-    m_service->Send(frame(CMD_CONTROL_LOOP_STATUS_HISTORY, QByteArray(13, '\0')));
-    QTRY_COMPARE(seen.size(), 2);
-    QCOMPARE(seen[1], QVector<double>({0.0, 0.0, 0.0}));
-}
+        CMD_DATA_LOOP_PARAMETERS p;
+        p.dGain = 2;
+        p.bLoopEnabled = 1;
+        CMD_DATA_GPS_LOCK_CONFIG lock;
+        lock.nDelay = 77;
 
-// The client keeps both halves of the NTP record: an address reply carries the
-// values last received (across a reconnection too), a value reply the address.
-void tst_CBRFNProtocolQt::ntpRecordCarriesValuesAndAddress()
-{
-    QVERIFY(connectClient());
-    QList<CBRFNProtocolQt::CMD_DATA_NTP_CALIBRATION> records;
-    auto keep = [&](CBRFNProtocolQt::CMD_DATA_NTP_CALIBRATION d) { records << d; };
-    connect(m_client.get(), &CBRFNProtocolQt::RxCmdNTPCalibration, this, keep);
-    connect(m_client.get(), &CBRFNProtocolQt::RxCmdNTPAddress, this, keep);
-    m_service->Send(frame(CMD_NTP_CALIBRATION, EncodeNTPValues(1.5, -0.031)));
-    QTRY_COMPARE(records.size(), 1);
-
-    m_service->peer->disconnectFromHost();
-    QTRY_COMPARE(m_service->nAccepted, 2);
-    QTRY_VERIFY(m_client->m_bConnected);
-    m_service->Send(frame(CMD_NTP_CALIBRATION, EncodeNTPAddressReply("ntp.example")));
-    QTRY_COMPARE(records.size(), 2);
-    m_service->Send(frame(CMD_NTP_CALIBRATION, EncodeNTPValues(2.5, 0.004)));
-    QTRY_COMPARE(records.size(), 3);
-    QCOMPARE(records[1].dNTPAux, 1.5);
-    QCOMPARE(records[1].dEstCalibration, -0.031);
-    QCOMPARE(records[1].strNTPAddress, QString("ntp.example"));
-    QCOMPARE(records[2].dEstCalibration, 0.004);
-    QCOMPARE(records[2].strNTPAddress, QString("ntp.example"));
-}
-
-// Each operation sends its command with the encoder of its request or setting
-// (the bytes of each encoding are pinned by the codec tests).
-void tst_CBRFNProtocolQt::sendOperations_data()
-{
-    using Op = std::function<void(CBRFNProtocolQt&)>;
-    QTest::addColumn<Op>("op");
-    QTest::addColumn<QByteArray>("wire");
-
-    CMD_DATA_LOOP_PARAMETERS p;
-    p.dGain = 2;
-    p.bLoopEnabled = 1;
-    CMD_DATA_GPS_LOCK_CONFIG lock;
-    lock.nDelay = 77;
-
-    // clang-format off
+        // clang-format off
 #define ROW(call, wire) QTest::newRow(#call) << Op([=](CBRFNProtocolQt& c) { c.call; }) << QByteArray(wire)
-    ROW(RequestCommPort(), request(CMD_COMM_PORT, SUB_REQUEST));
-    ROW(SetCommPort(3, 9600), frame(CMD_COMM_PORT, EncodeCommPort(SUB_SET, 3, 9600)));
-    ROW(RequestTimeDiffOffset(), request(CMD_TIME_DIFF_OFFSET, SUB_REQUEST));
-    ROW(SetTimeDiffOffset(-2.0), frame(CMD_TIME_DIFF_OFFSET, EncodeTimeDiffOffset(SUB_SET, -2.0)));
-    ROW(RequestLoopParameters(), request(CMD_LOOP_PARAMETERS, SUB_REQUEST));
-    // The flag byte of a set is the reset request, not bLoopEnabled.
-    ROW(SetLoopParameters(p, false), frame(CMD_LOOP_PARAMETERS, EncodeLoopParameters(SUB_SET, p, 0)));
-    ROW(SetLoopParameters(p, true), frame(CMD_LOOP_PARAMETERS, EncodeLoopParameters(SUB_SET, p, 1)));
-    ROW(EnableControlLoop(false), frame(CMD_LOOP_PARAMETERS, EncodeEnableControlLoop(false)));
-    ROW(EraseHistory(), request(CMD_CONTROL_LOOP_STATUS_HISTORY, SUB_SET));
-    ROW(RequestControlLoopStatusLog(), request(CMD_CONTROL_LOOP_STATUS_LOG, SUB_REQUEST));
-    ROW(StartControlLoopStatusLog("/a"), frame(CMD_CONTROL_LOOP_STATUS_LOG, EncodeLogStart("/a")));
-    ROW(StopControlLoopStatusLog(), request(CMD_CONTROL_LOOP_STATUS_LOG, SUB_LOG_STOP));
-    ROW(RequestRecordGPSData(), request(CMD_RECORD_GPS_DATA, SUB_REQUEST));
-    ROW(StartRecordGPSData("/g"), frame(CMD_RECORD_GPS_DATA, EncodeLogStart("/g")));
-    ROW(StopRecordGPSData(), request(CMD_RECORD_GPS_DATA, SUB_LOG_STOP));
-    ROW(RequestNTPCalibration(), request(CMD_NTP_CALIBRATION, SUB_REQUEST));
-    ROW(SetNTPAddress("a.b"), frame(CMD_NTP_CALIBRATION, EncodeNTPAddressSet("a.b")));
-    ROW(RequestNTPAddress(), request(CMD_NTP_CALIBRATION, SUB_NTP_ADDRESS));
-    ROW(ForceNTPCalibration(), request(CMD_NTP_CALIBRATION, SUB_NTP_FORCE));
-    ROW(RequestGPSLockConfig(), request(CMD_GPS_LOCK_CONFIG, SUB_REQUEST));
-    ROW(SetGPSLockConfig(lock), frame(CMD_GPS_LOCK_CONFIG, EncodeGPSLockConfig(SUB_SET, lock)));
+        ROW(RequestCommPort(), request(CMD_COMM_PORT, SUB_REQUEST));
+        ROW(SetCommPort(3, 9600), frame(CMD_COMM_PORT, EncodeCommPort(SUB_SET, 3, 9600)));
+        ROW(RequestTimeDiffOffset(), request(CMD_TIME_DIFF_OFFSET, SUB_REQUEST));
+        ROW(SetTimeDiffOffset(-2.0), frame(CMD_TIME_DIFF_OFFSET, EncodeTimeDiffOffset(SUB_SET, -2.0)));
+        ROW(RequestLoopParameters(), request(CMD_LOOP_PARAMETERS, SUB_REQUEST));
+        // The flag byte of a set is the reset request, not bLoopEnabled.
+        ROW(SetLoopParameters(p, false), frame(CMD_LOOP_PARAMETERS, EncodeLoopParameters(SUB_SET, p, 0)));
+        ROW(SetLoopParameters(p, true), frame(CMD_LOOP_PARAMETERS, EncodeLoopParameters(SUB_SET, p, 1)));
+        ROW(EnableControlLoop(false), frame(CMD_LOOP_PARAMETERS, EncodeEnableControlLoop(false)));
+        ROW(EraseHistory(), request(CMD_CONTROL_LOOP_STATUS_HISTORY, SUB_SET));
+        ROW(RequestControlLoopStatusLog(), request(CMD_CONTROL_LOOP_STATUS_LOG, SUB_REQUEST));
+        ROW(StartControlLoopStatusLog("/a"), frame(CMD_CONTROL_LOOP_STATUS_LOG, EncodeLogStart("/a")));
+        ROW(StopControlLoopStatusLog(), request(CMD_CONTROL_LOOP_STATUS_LOG, SUB_LOG_STOP));
+        ROW(RequestRecordGPSData(), request(CMD_RECORD_GPS_DATA, SUB_REQUEST));
+        ROW(StartRecordGPSData("/g"), frame(CMD_RECORD_GPS_DATA, EncodeLogStart("/g")));
+        ROW(StopRecordGPSData(), request(CMD_RECORD_GPS_DATA, SUB_LOG_STOP));
+        ROW(RequestNTPCalibration(), request(CMD_NTP_CALIBRATION, SUB_REQUEST));
+        ROW(SetNTPAddress("a.b"), frame(CMD_NTP_CALIBRATION, EncodeNTPAddressSet("a.b")));
+        ROW(RequestNTPAddress(), request(CMD_NTP_CALIBRATION, SUB_NTP_ADDRESS));
+        ROW(ForceNTPCalibration(), request(CMD_NTP_CALIBRATION, SUB_NTP_FORCE));
+        ROW(RequestGPSLockConfig(), request(CMD_GPS_LOCK_CONFIG, SUB_REQUEST));
+        ROW(SetGPSLockConfig(lock), frame(CMD_GPS_LOCK_CONFIG, EncodeGPSLockConfig(SUB_SET, lock)));
 #undef ROW
-    // clang-format on
-}
+        // clang-format on
+    }
 
-void tst_CBRFNProtocolQt::sendOperations()
-{
-    using Op = std::function<void(CBRFNProtocolQt&)>;
-    QFETCH(Op, op);
-    QFETCH(QByteArray, wire);
-    QVERIFY(connectClient());
-    m_service->received.clear();
-    op(*m_client);
-    QTRY_COMPARE(m_service->received.toHex(), wire.toHex());
-}
+    void sendOperations()
+    {
+        QFETCH(Op, op);
+        QFETCH(QByteArray, wire);
+        QVERIFY(connectClient());
+        m_service->received.clear();
+        op(*m_client);
+        QTRY_COMPARE(m_service->received.toHex(), wire.toHex());
+    }
+};
 
 QTEST_GUILESS_MAIN(tst_CBRFNProtocolQt)
 #include "tst_cbrfnprotocolqt.moc"
