@@ -1,8 +1,7 @@
-// Faults a panel left running for months meets: broken or unreachable
-// settings, no display, a panel killed and started again, the service killed
-// and started again, a log file name the service refuses, stored settings
-// values the panel does not know. The panel and the stand-in service run as
-// the programs built next to the tests.
+// Faults a panel left running for months meets: broken settings, no display,
+// a panel killed and started again, stored values it does not know, the
+// service refusing a log name or killed and started again. The panel and the
+// stand-in service run as the programs built next to the tests.
 
 #include "reliabilitywindow.h"
 
@@ -10,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTcpSocket>
@@ -27,7 +27,7 @@ QString Bin(const char* pszName)
     return qEnvironmentVariable("TELLURIX_BIN_DIR") + '/' + pszName;
 }
 
-// The panel on the offscreen platform with its own configuration directory.
+// The panel program with its own configuration directory and no DISPLAY.
 struct Panel : QProcess
 {
     explicit Panel(const QString& strConfigHome, bool bOffscreen = true)
@@ -46,8 +46,8 @@ struct Panel : QProcess
         kill();
         waitForFinished();
     }
-    // Still running after a while, then ends cleanly (and, in the sanitizer
-    // build, without a leak) when the session asks it to.
+    // Still running after a while, then ends cleanly (in the sanitizer build,
+    // without a leak) when the session asks it to.
     bool RunsAndQuits()
     {
         if (!waitForStarted() || waitForFinished(2500))
@@ -57,14 +57,13 @@ struct Panel : QProcess
     }
 };
 
-QString Actions(QWidget& w)
+// The position format actions that show a mark.
+QString CheckedFormats(QWidget& w)
 {
     QStringList checked;
-    for (const char* pszName :
-         {"actionPosFormatDD_MM_MMMM", "actionPosFormatDD_MM_SS_SSS", "actionPosFormatDD_DDDD"}) {
-        if (w.findChild<QAction*>(pszName)->isChecked())
-            checked += pszName;
-    }
+    for (const QAction* pAction : w.findChildren<QAction*>(QRegularExpression("^actionPosFormat")))
+        if (pAction->isChecked())
+            checked += pAction->objectName();
     return checked.join(',');
 }
 
@@ -81,7 +80,7 @@ std::unique_ptr<QProcess> StartService()
         },
         10000);
     if (!bListening)
-        pSim->kill(); // the test's wait for records fails
+        pSim->kill(); // the caller's wait for records fails
     return pSim;
 }
 
@@ -120,8 +119,7 @@ private slots:
             strHome += "/file/config"; // below a plain file: nothing can be created there
         }
         Panel panel(strHome);
-        QVERIFY2(panel.RunsAndQuits(),
-                 qPrintable(panel.errorString() + panel.readAllStandardError().right(2000)));
+        QVERIFY2(panel.RunsAndQuits(), panel.readAllStandardError().right(2000).constData());
     }
 
     void noDisplay()
@@ -153,17 +151,15 @@ private slots:
 
     // An unknown stored position format stays unknown: no menu mark, and a
     // save (here from choosing units) followed by a load keeps it unknown.
+    // A known one and text (read as 0) show their mark.
     void unknownPositionFormat_data()
     {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("checked");
-        // Unknown numbers (-1, 2^32 - 1, 2^32, 3, beyond 64 bits); then a known one, and text (read as 0).
         for (const char* pszStored : {"-1", "4294967295", "4294967296", "3", "99999999999999999999"})
             QTest::newRow(pszStored) << pszStored << QString();
-        QTest::newRow("1") << "1"
-                           << "actionPosFormatDD_MM_SS_SSS";
-        QTest::newRow("text") << "dd"
-                              << "actionPosFormatDD_MM_MMMM";
+        QTest::newRow("1") << "1" << QString("actionPosFormatDD_MM_SS_SSS");
+        QTest::newRow("text") << "dd" << QString("actionPosFormatDD_MM_MMMM");
     }
     void unknownPositionFormat()
     {
@@ -172,11 +168,11 @@ private slots:
         QSettings("Brightfen", "TellurixPanel").setValue("PosFormat", stored);
         {
             ReliabilityWindow window;
-            QCOMPARE(Actions(window), checked);
+            QCOMPARE(CheckedFormats(window), checked);
             window.findChild<QAction*>("action_Metric_Units")->trigger();
         }
         ReliabilityWindow window;
-        QCOMPARE(Actions(window), checked);
+        QCOMPARE(CheckedFormats(window), checked);
     }
 
     // Against the stand-in service: a refused log file name is reported and
