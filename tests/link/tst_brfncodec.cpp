@@ -269,8 +269,8 @@ private slots:
         QTest::newRow("enable loop") << EncodeEnableControlLoop(true) << QByteArray("0201");
         QTest::newRow("comm port negative")
             << EncodeCommPort(SUB_SET, -1, 9600) << QByteArray("01ffffffff00002580");
-        QTest::newRow("time offset")
-            << EncodeTimeDiffOffset(SUB_SET, 0.5) << QByteArray("013fe0000000000000");
+        QTest::newRow("time offset") << EncodeTimeDiffOffset(SUB_SET, 0.5)
+                                     << QByteArray("013fe0000000000000");
         // In a set the flag byte is the caller's reset request, whatever bLoopEnabled holds.
         QTest::newRow("loop parameters")
             << EncodeLoopParameters(SUB_SET, params, 0)
@@ -312,7 +312,8 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QByteArray, field);
         const QByteArray wire = EncodeLogStart(name);
-        QCOMPARE(wire.toHex(), (QByteArray(1, '\x01') + field + QByteArray(256 - field.size(), '\0')).toHex());
+        QCOMPARE(wire.toHex(),
+                 (QByteArray(1, '\x01') + field + QByteArray(256 - field.size(), '\0')).toHex());
         const QByteArray more = wire + "tail"; // the service reads no further than the field
         QCOMPARE(DecodeLogStartFileName(P(more), more.size()), QString::fromLatin1(field));
     }

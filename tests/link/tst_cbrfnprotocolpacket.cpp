@@ -107,8 +107,8 @@ private slots:
         QTest::addColumn<QByteArray>("payload");
         QTest::addColumn<QByteArray>("wire");
 
-        QTest::newRow("worked example") << quint16(0x4245) << QByteArray(1, '\0')
-                                        << QByteArray::fromHex("42520000424500010088");
+        QTest::newRow("worked example")
+            << quint16(0x4245) << QByteArray(1, '\0') << QByteArray::fromHex("42520000424500010088");
         const QByteArray ff(4, char(0xFF));
         QTest::newRow("checksum wraps") << quint16(0x42FF) << ff << frame(0x42FF, ff);
         QTest::newRow("4096 bytes") << quint16(0x424C) << pattern(4096) << frame(0x424C, pattern(4096));

@@ -103,8 +103,10 @@ private slots:
         m_client = std::make_unique<CBRFNProtocolQt>();
         QSignalSpy connected(m_client.get(), &CBRFNProtocolQt::SignalConnected);
         static int nLines = 0; // the client's debug lines about a refusal
-        const QtMessageHandler previous = qInstallMessageHandler(
-            [](QtMsgType, const QMessageLogContext&, const QString& msg) { nLines += msg.contains("Refused"); });
+        const QtMessageHandler previous =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& msg) {
+                nLines += msg.contains("Refused");
+            });
         QTest::qWait(1000);
         qInstallMessageHandler(previous);
         QCOMPARE(connected.count(), 0);
@@ -148,7 +150,7 @@ private slots:
         connect(m_client.get(), &CBRFNProtocolQt::RxCmdControlLoopStatusHistory, this,
                 [&](CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS_HISTORY& r) {
                     histories << QVector<double>{r.aEntries[0].dTimeDiff, r.aEntries[1].dTimeDiff,
-                                                r.aEntries[2].dTimeDiff};
+                                                 r.aEntries[2].dTimeDiff};
                 });
         QList<CBRFNProtocolQt::CMD_DATA_NTP_CALIBRATION> ntp;
         auto keep = [&](CBRFNProtocolQt::CMD_DATA_NTP_CALIBRATION d) { ntp << d; };
@@ -234,7 +236,8 @@ private slots:
             QTest::ignoreMessage(QtDebugMsg, QRegularExpression(tag == "message" ? "^Message: \"hi\"$"
                                                                                  : "^Port: 4 Baud: 38400$"));
         // A status push after the packet under test shows that it has been handled.
-        m_service->peer->write(packet + frame(CMD_CONTROL_LOOP_STATUS, QByteArray(SIZE_CONTROL_LOOP_STATUS, '\0')));
+        m_service->peer->write(packet +
+                               frame(CMD_CONTROL_LOOP_STATUS, QByteArray(SIZE_CONTROL_LOOP_STATUS, '\0')));
         QTRY_VERIFY(!names.names.isEmpty() && names.names.last() == "RxCmdControlLoopStatus");
         names.names.removeLast();
         QCOMPARE(names.names.join('|'), expected);
