@@ -8,13 +8,9 @@
 #include "cmainwindow.h"
 
 #include <QDialog>
-#include <QStringList>
 
 class TestWindow : public CMainWindow
 {
-    using Loop = CBRFNProtocolQt::CMD_DATA_LOOP_PARAMETERS;
-    using Lock = CBRFNProtocolQt::CMD_DATA_GPS_LOCK_CONFIG;
-
 public:
     using CMainWindow::CMainWindow;
 
@@ -29,10 +25,10 @@ public:
 
     // Save-file prompt: returns m_strFileAnswer (empty = cancelled).
     QString m_strFileAnswer;
-    QStringList m_fileDialogs; // "caption|filter" of each prompt
-    QString GetSaveFileName(const QString& strCaption, const QString& strFilter) override
+    int m_nFileDialogs = 0;
+    QString GetSaveFileName(const QString&, const QString&) override
     {
-        m_fileDialogs.append(strCaption + "|" + strFilter);
+        ++m_nFileDialogs;
         return m_strFileAnswer;
     }
 
@@ -40,21 +36,19 @@ public:
     // Accepted, hands back the answer as a user's edit would.
     int m_nDialogResult = QDialog::Rejected;
     int m_nDialogRuns = 0;
-    QString m_strPortShown, m_strPortAnswer;
-    unsigned int m_nBaudShown = 0, m_nBaudAnswer = 0;
+    QString m_strShown, m_strPortAnswer; // shown: "port baud"
     int ExecCommPortDialog(QString& strPort, unsigned int& nBaud) override
     {
-        m_strPortShown = strPort;
-        m_nBaudShown = nBaud;
+        m_strShown = strPort + ' ' + QString::number(nBaud);
         if (m_nDialogResult == QDialog::Accepted)
-            strPort = m_strPortAnswer, nBaud = m_nBaudAnswer;
+            strPort = m_strPortAnswer, nBaud = 9600;
         return ++m_nDialogRuns, m_nDialogResult;
     }
-    // The other dialogs are driven for real by tests/dialogs; here they only count.
-    int ExecLoopParametersDialog(Loop&) override { return ++m_nDialogRuns, m_nDialogResult; }
-    int ExecGPSLockConfigDialog(Lock&) override { return ++m_nDialogRuns, m_nDialogResult; }
-    int ExecTimeDiffOffsetDialog(double&) override { return ++m_nDialogRuns, m_nDialogResult; }
-    void ExecAboutDialog() override { ++m_nDialogRuns; }
+    // The real dialogs are driven by tests/dialogs; here a reply must not open this one.
+    int ExecLoopParametersDialog(CBRFNProtocolQt::CMD_DATA_LOOP_PARAMETERS&) override
+    {
+        return ++m_nDialogRuns, m_nDialogResult;
+    }
 };
 
 #endif // TESTWINDOW_H

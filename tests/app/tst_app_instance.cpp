@@ -1,8 +1,6 @@
-// Only one panel at a time, across real processes: two started together, and
-// one after another (a panel killed outright: tests/reliability).
-//
-// A panel that gets its window connects to the service at once, so a stand-in
-// listener counts the panels that got that far.
+// Only one panel at a time, across real processes (a panel killed outright, and
+// a third start: tests/reliability). A panel that gets its window connects to
+// the service at once, so a stand-in listener counts the windows.
 
 #include <QProcess>
 #include <QSharedMemory>
@@ -14,16 +12,7 @@
 
 namespace {
 const char* const kSegmentKey = "TELLURIX_PANEL_APP_ID";
-const char* const kAlreadyRunning = "MY_APP Error An instance has already been running.";
 const int kTimeoutMs = 20000;
-
-// Removes a segment left by a killed panel (the last detach deletes it).
-void RemoveStaleSegment()
-{
-    QSharedMemory stale(kSegmentKey);
-    if (stale.attach())
-        stale.detach();
-}
 
 // True when a panel's segment exists, live or left behind. Never attaches, so
 // it cannot stand in for a panel's own stale-segment probe.
@@ -41,31 +30,26 @@ class tst_AppInstance : public QObject
 private slots:
     void initTestCase()
     {
-        m_strProgram = qEnvironmentVariable("TELLURIX_BIN_DIR") + "/TellurixPanel";
-        QVERIFY2(QFile::exists(m_strProgram), qPrintable(m_strProgram));
         QVERIFY(m_service.listen(QHostAddress::LocalHost, 51501));
         connect(&m_service, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* pSocket = m_service.nextPendingConnection())
-                m_panels.append(pSocket);
+            while (m_service.nextPendingConnection())
+                ++m_nWindows; // the sockets go with the server
         });
-        RemoveStaleSegment(); // a panel killed by an earlier, interrupted run
+        QSharedMemory stale(kSegmentKey); // left by a panel an interrupted run killed
+        if (stale.attach())
+            stale.detach();
         QVERIFY(!SegmentExists());
     }
-
     void cleanup()
     {
         for (auto& pProcess : m_processes) {
             pProcess->kill();
             pProcess->waitForFinished(5000);
         }
-        m_processes.clear();
-        qDeleteAll(m_panels);
-        m_panels.clear();
-        RemoveStaleSegment();
     }
 
-    // Two started together give one window; once it has ended, the next start
-    // gets a window again.
+    // Of two started together one gets a window, the other ends; once the
+    // first has ended, the next start gets a window again.
     void oneAtATime()
     {
         QProcess* pA = Start({"--anything", "-x"}); // arguments change nothing
@@ -74,13 +58,13 @@ private slots:
                                  kTimeoutMs);
         QProcess* pWinner = pA->state() == QProcess::NotRunning ? pB : pA;
         End(pWinner == pA ? pB : pA, true);
-        QTRY_COMPARE_WITH_TIMEOUT(m_panels.size(), 1, kTimeoutMs);
-        QTest::qWait(300); // a third start while one runs: tests/reliability
-        QCOMPARE(m_panels.size(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(m_nWindows, 1, kTimeoutMs);
+        QTest::qWait(300); // nor did the refused one open a window
+        QCOMPARE(m_nWindows, 1);
         End(pWinner, false);
         QVERIFY(!SegmentExists()); // released on the way out
         QProcess* pNext = Start();
-        QTRY_COMPARE_WITH_TIMEOUT(m_panels.size(), 2, kTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(m_nWindows, 2, kTimeoutMs);
         End(pNext, false);
     }
 
@@ -88,15 +72,13 @@ private:
     QProcess* Start(const QStringList& arguments = {})
     {
         m_processes.push_back(std::make_unique<QProcess>());
-        QProcess* pProcess = m_processes.back().get();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
         // The offscreen platform warns about size hints of every shown window;
         // that says nothing about the panel, so warnings stay warnings here.
         env.remove("QT_FATAL_WARNINGS");
-        pProcess->setProcessEnvironment(env);
-        pProcess->start(m_strProgram, arguments);
-        return pProcess;
+        m_processes.back()->setProcessEnvironment(env);
+        m_processes.back()->start(qEnvironmentVariable("TELLURIX_BIN_DIR") + "/TellurixPanel", arguments);
+        return m_processes.back().get();
     }
     // A running panel is ended with SIGTERM, which it takes like a closed window;
     // a refused one ends by itself. Either way: normal exit, status 0.
@@ -109,12 +91,12 @@ private:
         QVERIFY(pProcess->state() == QProcess::NotRunning || pProcess->waitForFinished(kTimeoutMs));
         QCOMPARE(pProcess->exitStatus(), QProcess::NormalExit);
         QCOMPARE(pProcess->exitCode(), 0);
-        QCOMPARE(pProcess->readAllStandardError().contains(kAlreadyRunning), bRefused);
+        const QByteArray refusal = "MY_APP Error An instance has already been running.";
+        QCOMPARE(pProcess->readAllStandardError().contains(refusal), bRefused);
     }
 
-    QString m_strProgram;
     QTcpServer m_service;
-    QList<QTcpSocket*> m_panels; // connections accepted so far
+    int m_nWindows = 0;
     std::vector<std::unique_ptr<QProcess>> m_processes;
 };
 
