@@ -211,13 +211,15 @@ private slots:
         ROW("loop enable", CMD_LOOP_PARAMETERS, EncodeEnableControlLoop(true), "");
         ROW("lock reply", CMD_GPS_LOCK_CONFIG, EncodeGPSLockConfig(0, lock), "RxCmdGPSLockConfig");
         ROW("lock, empty payload", CMD_GPS_LOCK_CONFIG, QByteArray(), "");
-        ROW("log status", CMD_CONTROL_LOOP_STATUS_LOG, EncodeLogStatusReply(1, "l"), "RxCmdControlLoopStatusLog");
+        ROW("log status", CMD_CONTROL_LOOP_STATUS_LOG, EncodeLogStatusReply(1, "l"),
+            "RxCmdControlLoopStatusLog");
         ROW("gps log start result", CMD_RECORD_GPS_DATA, EncodeLogResultReply(1, -3), "RxCmdRecordGPSData");
         ROW("gps log sub 4", CMD_RECORD_GPS_DATA, QByteArray("\x04\x00", 2), "");
         ROW("ntp value", CMD_NTP_CALIBRATION, EncodeNTPValues(2, 99999.9), "RxCmdNTPCalibration");
         ROW("ntp address", CMD_NTP_CALIBRATION, EncodeNTPAddressReply("a.b"), "RxCmdNTPAddress");
         ROW("ntp forced", CMD_NTP_CALIBRATION, EncodeSubCommand(SUB_NTP_FORCE), "RxCmdForceNTPCalibration");
-        ROW("history", CMD_CONTROL_LOOP_STATUS_HISTORY, QByteArray(13, '\0'), "RxCmdControlLoopStatusHistory");
+        ROW("history", CMD_CONTROL_LOOP_STATUS_HISTORY, QByteArray(13, '\0'),
+            "RxCmdControlLoopStatusHistory");
         ROW("gps status", CMD_GPS_STATUS, QByteArray(SIZE_GPS_STATUS, '\0'), "RxCmdGPSStatus");
         ROW("unknown id", 0x424A, QByteArray(4, '\0'), "");
 #undef ROW

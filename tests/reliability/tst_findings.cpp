@@ -1,6 +1,5 @@
-// Inputs the fuzzers found, kept as regressions. Run in the sanitizer build,
-// a reintroduced overflow fails as a report; everywhere, the values must
-// saturate as the geometry promises.
+// Inputs the fuzzers found, kept as regressions: in the sanitizer build a
+// reintroduced overflow fails as a report; everywhere the values saturate.
 
 #include "cgpsdisplaydata.h"
 #include "cgpsstatuswnd.h"
@@ -36,8 +35,8 @@ private slots:
         QCOMPARE(GpsGeometry::SkyProjection(azimuth, elevation, QPointF(300, 200), 400).x(), x);
     }
 
-    // The whole GPS page painted from a record with every field at the ends
-    // of its range, in an unknown notation.
+    // The whole GPS page painted, in an unknown notation, from a record with
+    // every field at an end of its range.
     void gpsPageWithExtremeRecord()
     {
         for (int v : {INT_MIN, -1, INT_MAX}) {
