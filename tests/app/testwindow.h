@@ -32,22 +32,24 @@ public:
         return m_strFileAnswer;
     }
 
-    // The port dialog records what it was shown and, when m_nDialogResult is
-    // Accepted, hands back the answer as a user's edit would.
-    int m_nDialogResult = QDialog::Rejected;
-    int m_nDialogRuns = 0;
-    QString m_strShown, m_strPortAnswer; // shown: "port baud"
+    // The port dialog records what it was shown ("port baud") and hands back
+    // m_strPortAnswer at 9600 baud as a user's choice (empty = cancelled).
+    QString m_strShown, m_strPortAnswer;
     int ExecCommPortDialog(QString& strPort, unsigned int& nBaud) override
     {
         m_strShown = strPort + ' ' + QString::number(nBaud);
-        if (m_nDialogResult == QDialog::Accepted)
-            strPort = m_strPortAnswer, nBaud = 9600;
-        return ++m_nDialogRuns, m_nDialogResult;
+        if (m_strPortAnswer.isEmpty())
+            return QDialog::Rejected;
+        strPort = m_strPortAnswer;
+        nBaud = 9600;
+        return QDialog::Accepted;
     }
     // The real dialogs are driven by tests/dialogs; here a reply must not open this one.
+    int m_nLoopDialogs = 0;
     int ExecLoopParametersDialog(CBRFNProtocolQt::CMD_DATA_LOOP_PARAMETERS&) override
     {
-        return ++m_nDialogRuns, m_nDialogResult;
+        ++m_nLoopDialogs;
+        return QDialog::Rejected;
     }
 };
 
