@@ -149,6 +149,7 @@ CMainWindow::CMainWindow(QWidget* pParent) : QMainWindow(pParent), m_SWUpdate(nu
             SLOT(OnSoftwareUpdateStatus(CheckForSWUpdate::SW_UPDATE_STATUS)));
 
     ui->editNmea->document()->setMaximumBlockCount(kNmeaMaxLines);
+    ui->editNmea->installEventFilter(this);
 
     LoadSettings();
     UpdateNavMenus();
@@ -288,33 +289,73 @@ void CMainWindow::OnUdpNmeaReadyRead()
         }
         if (strText.isEmpty())
             continue;
-        // New text always lands at the end, through a cursor of its own, so a
-        // user who scrolled up to read or holds a selection to copy keeps both;
-        // the view follows the end only while it shows the last line and
-        // nothing is selected (as a terminal does).
-        QScrollBar* pScroll = ui->editNmea->verticalScrollBar();
-        const bool bFollow =
-            !ui->editNmea->textCursor().hasSelection() && pScroll->value() >= pScroll->maximum();
-        const int nHeld = pScroll->value();
-        if (!bFollow) {
-            // A selection that reaches the end would otherwise grow with the text.
-            QTextCursor view = ui->editNmea->textCursor();
-            view.setKeepPositionOnInsert(true);
-            ui->editNmea->setTextCursor(view);
-        }
-        QTextCursor cursor(ui->editNmea->document());
-        cursor.movePosition(QTextCursor::End);
-        if (cursor.block().length() - 1 >= kNmeaMaxLineLength)
-            cursor.insertText(QStringLiteral("\n"));
-        cursor.insertText(strText);
-        if (bFollow) {
-            ui->editNmea->setTextCursor(cursor);
-            pScroll->setValue(pScroll->maximum());
-        } else {
-            // Setting the cursor scrolls it into view: a user who scrolled
-            // away from it (wheel, scroll bar, keys) keeps the lines read.
-            pScroll->setValue(nHeld);
-        }
+        if (ui->editNmea->isVisible())
+            ShowNmeaText(strText);
+        else
+            HoldNmeaText(strText);
+    }
+}
+
+// While the page is hidden its text waits here, a string and no layout (laying
+// out each datagram took a fifth of the panel's time on the GPS page); the
+// page takes it in one piece when shown. The page keeps its last 1000 lines,
+// so older held lines go, in batches, and a line held without end is broken
+// as the page breaks it.
+void CMainWindow::HoldNmeaText(const QString& strText)
+{
+    if (m_strNmeaHeld.size() - 1 - m_strNmeaHeld.lastIndexOf(QLatin1Char('\n')) >= kNmeaMaxLineLength) {
+        m_strNmeaHeld += QLatin1Char('\n');
+        ++m_nNmeaHeldLines;
+    }
+    m_strNmeaHeld += strText;
+    m_nNmeaHeldLines += strText.count(QLatin1Char('\n'));
+    if (m_nNmeaHeldLines <= kNmeaMaxLines + kNmeaMaxLines / 10)
+        return;
+    int nCut = 0;
+    for (int n = m_nNmeaHeldLines - kNmeaMaxLines; n > 0; --n)
+        nCut = m_strNmeaHeld.indexOf(QLatin1Char('\n'), nCut) + 1;
+    m_strNmeaHeld.remove(0, nCut);
+    m_nNmeaHeldLines = kNmeaMaxLines;
+}
+
+bool CMainWindow::eventFilter(QObject* pWatched, QEvent* pEvent)
+{
+    if (pWatched == ui->editNmea && pEvent->type() == QEvent::Show && !m_strNmeaHeld.isEmpty()) {
+        const QString strHeld = m_strNmeaHeld;
+        m_strNmeaHeld.clear();
+        m_nNmeaHeldLines = 0;
+        ShowNmeaText(strHeld);
+    }
+    return QMainWindow::eventFilter(pWatched, pEvent);
+}
+
+void CMainWindow::ShowNmeaText(const QString& strText)
+{
+    // New text always lands at the end, through a cursor of its own, so a
+    // user who scrolled up to read or holds a selection to copy keeps both;
+    // the view follows the end only while it shows the last line and
+    // nothing is selected (as a terminal does).
+    QScrollBar* pScroll = ui->editNmea->verticalScrollBar();
+    const bool bFollow = !ui->editNmea->textCursor().hasSelection() && pScroll->value() >= pScroll->maximum();
+    const int nHeld = pScroll->value();
+    if (!bFollow) {
+        // A selection that reaches the end would otherwise grow with the text.
+        QTextCursor view = ui->editNmea->textCursor();
+        view.setKeepPositionOnInsert(true);
+        ui->editNmea->setTextCursor(view);
+    }
+    QTextCursor cursor(ui->editNmea->document()->lastBlock());
+    cursor.movePosition(QTextCursor::EndOfBlock);
+    if (cursor.block().length() - 1 >= kNmeaMaxLineLength)
+        cursor.insertText(QStringLiteral("\n"));
+    cursor.insertText(strText);
+    if (bFollow) {
+        ui->editNmea->setTextCursor(cursor);
+        pScroll->setValue(pScroll->maximum());
+    } else {
+        // Setting the cursor scrolls it into view: a user who scrolled
+        // away from it (wheel, scroll bar, keys) keeps the lines read.
+        pScroll->setValue(nHeld);
     }
 }
 

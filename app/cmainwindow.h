@@ -93,6 +93,7 @@ private slots:
 
 protected:
     void keyPressEvent(QKeyEvent* pEvent) override;
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
     // The outside world, each in one place: the clock, the start of an update
     // check and the modal dialogs. A dialog operation returns the QDialog
@@ -124,6 +125,8 @@ private:
     void OpenDialogLater(bool& rbBusy, const char* pszWhere, const std::function<void()>& fnOpen);
     void ApplyPositionFormat(unsigned int nFormat);
     void ApplyAltitudeUnits(unsigned int nUnits);
+    void ShowNmeaText(const QString& strText);
+    void HoldNmeaText(const QString& strText);
 
     CBRFNProtocolQt* m_pProtocol = nullptr;
     CStripChartWidget* m_pTimeDiffChart = nullptr;
@@ -142,6 +145,8 @@ private:
     int m_nDebugKeyIndex = 0;
     bool m_bDebugMode = false;
     QUdpSocket* m_pUdpNmea = nullptr;
+    QString m_strNmeaHeld; // datagrams' text while the NMEA page is hidden
+    int m_nNmeaHeldLines = 0;
     Ui_CMainWindow* ui = nullptr;
 
     // A dialog opened from a reply runs after the reply's handler has

@@ -24,6 +24,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QPlainTextEdit>
+#include <QTabWidget>
 #include <QUdpSocket>
 
 #include <cmath>
@@ -128,6 +129,9 @@ void NmeaPage(const uint8_t* data, size_t size)
 {
     static CMainWindow* s_pWindow = [] {
         auto* pWindow = new CMainWindow;
+        // The page shown, so datagrams go into its text rather than waiting.
+        pWindow->findChild<QTabWidget*>("tabWidget")->setCurrentIndex(3);
+        pWindow->show();
         // As on every connection to the service: the NMEA socket is bound.
         QMetaObject::invokeMethod(pWindow, "OnBRFNProtocolConnected", Qt::DirectConnection);
         return pWindow;

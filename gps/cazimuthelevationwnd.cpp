@@ -4,6 +4,7 @@
 
 #include <QDebug>
 #include <QFontMetrics>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPalette>
 #include <QPixmap>
@@ -23,13 +24,24 @@ QSize CAzimuthElevationWnd::sizeHint() const
 
 bool CAzimuthElevationWnd::SetData(const CGPSDisplayData& data, bool bRepaint)
 {
-    m_Data.SetData(data);
     // A paint is asked for, not made here: Qt merges the requests into one
     // paint per turn of the event loop. A full sky costs about 2.5 ms a
     // paint, so a peer flooding GPS records (10,000 a second) would
-    // otherwise keep the window busy for minutes after the flood.
-    if (bRepaint)
-        update();
+    // otherwise keep the window busy for minutes after the flood. Most
+    // seconds no satellite moves by a whole degree: only those that do are
+    // drawn again.
+    if (bRepaint && isVisible()) {
+        for (int i = 0; i < CGPSDisplayData::MAX_SATELLITES; ++i) {
+            const CGPSDisplayData::SAT_DATA& was = m_Data.aSats[i];
+            const CGPSDisplayData::SAT_DATA& now = data.aSats[i];
+            if (was.nPRN != now.nPRN || was.nAzimuth != now.nAzimuth || was.nElevation != now.nElevation ||
+                was.bUsed != now.bUsed) {
+                update(SatelliteReach(was));
+                update(SatelliteReach(now));
+            }
+        }
+    }
+    m_Data.SetData(data);
     // Assistive technology hears what the panel paints.
     {
         QStringList sats;
@@ -48,11 +60,45 @@ bool CAzimuthElevationWnd::SetData(const CGPSDisplayData& data, bool bRepaint)
     return true;
 }
 
-void CAzimuthElevationWnd::paintEvent(QPaintEvent*)
+QRect CAzimuthElevationWnd::SatelliteReach(const CGPSDisplayData::SAT_DATA& sat) const
+{
+    if (sat.nPRN == 0 || sat.nAzimuth == 0 || sat.nElevation == 0)
+        return QRect();
+    const QRectF square = GpsGeometry::SkySquare(size());
+    const double dD = square.width();
+    const QPointF centre(square.x() + dD * 0.5, square.y() + dD * 0.5); // as the paint places it
+    const QPoint point = GpsGeometry::SkyProjection(sat.nAzimuth, sat.nElevation, centre, dD);
+    QRectF label = GpsGeometry::SkyMarkerRect(point, dD);
+    label.setHeight(
+        label.height() +
+        QFontMetrics(GpsGeometry::DisplayFont(GpsGeometry::SkyLabelPointSize(dD, logicalDpiX())), this)
+            .height());
+    return GpsGeometry::PaintReach(label);
+}
+
+const QPixmap& CAzimuthElevationWnd::Marker(bool bUsed, QSize size)
+{
+    if (size != m_markerSize) {
+        const QString aFiles[2] = {QStringLiteral(":/Resources/satDisabled.png"),
+                                   QStringLiteral(":/Resources/satEnabled.png")};
+        const char* const aFailures[2] = {"Could load imgSatDisabled image",
+                                          "Could load imgSatEnabled image"};
+        for (int i = 0; i < 2; ++i) {
+            QPixmap image;
+            if (!image.load(aFiles[i]))
+                qDebug() << aFailures[i];
+            m_aMarkers[i] =
+                image.isNull() ? image : image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        }
+        m_markerSize = size;
+    }
+    return m_aMarkers[bUsed ? 1 : 0];
+}
+
+void CAzimuthElevationWnd::paintEvent(QPaintEvent* pEvent)
 {
     QPainter painter(this);
     const QPalette palette;
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
 
     const QRectF square = GpsGeometry::SkySquare(size());
@@ -69,15 +115,6 @@ void CAzimuthElevationWnd::paintEvent(QPaintEvent*)
     painter.drawLine(QPoint(int(dX + dR), int(dY)), QPoint(int(dX + dR), int(dY + dD)));
     painter.drawLine(QPoint(int(dX), int(dY + dR)), QPoint(int(dX + dD), int(dY + dR)));
 
-    // QPixmap::load keeps decoded images in the pixmap cache, so loading at
-    // every paint costs a lookup.
-    QPixmap imgSatEnabled;
-    if (!imgSatEnabled.load(QStringLiteral(":/Resources/satEnabled.png")))
-        qDebug() << "Could load imgSatEnabled image";
-    QPixmap imgSatDisabled;
-    if (!imgSatDisabled.load(QStringLiteral(":/Resources/satDisabled.png")))
-        qDebug() << "Could load imgSatDisabled image";
-
     painter.setFont(GpsGeometry::DisplayFont(GpsGeometry::SkyLabelPointSize(dD, logicalDpiX())));
     const QFontMetrics metrics = painter.fontMetrics();
     const QPointF centre(dX + dR, dY + dR);
@@ -86,11 +123,12 @@ void CAzimuthElevationWnd::paintEvent(QPaintEvent*)
         // Without a PRN, azimuth and elevation there is nothing to place.
         if (sat.nPRN == 0 || sat.nAzimuth == 0 || sat.nElevation == 0)
             continue;
+        if (!pEvent->region().intersects(SatelliteReach(sat)))
+            continue; // left as painted
         const QPoint point = GpsGeometry::SkyProjection(sat.nAzimuth, sat.nElevation, centre, dD);
         const QRectF marker = GpsGeometry::SkyMarkerRect(point, dD);
-        const QPixmap& image = sat.bUsed ? imgSatEnabled : imgSatDisabled;
-        if (!image.isNull())
-            painter.drawPixmap(marker, image, QRectF(0, 0, image.width(), image.height()));
+        const QRect pixels = GpsGeometry::SkyMarkerPixels(point, dD);
+        painter.drawPixmap(pixels.topLeft(), Marker(sat.bUsed, pixels.size()));
         QRectF label = marker;
         label.setHeight(marker.height() + metrics.height());
         painter.setPen(QColor(0, 0, 0));

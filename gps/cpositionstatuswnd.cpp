@@ -3,6 +3,7 @@
 #include "cnavconversions.h"
 #include "gpsgeometry.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPalette>
 #include <QStringList>
@@ -32,11 +33,21 @@ QSize CPositionStatusWnd::sizeHint() const
 void CPositionStatusWnd::SetData(CGPSDisplayData data)
 {
     m_Data.SetData(data);
-    update(); // one paint per turn of the event loop, however many records arrive
-    // Assistive technology hears what the panel paints.
     QString aTitles[GpsGeometry::POSITION_BOX_COUNT];
     QString aValues[GpsGeometry::POSITION_BOX_COUNT];
     BoxTexts(aTitles, aValues);
+    // One paint per turn of the event loop, however many records arrive, and
+    // of the boxes that change (from second to second, the GPS time), against
+    // what was last asked for, also in another notation.
+    for (int i = 0; i < GpsGeometry::POSITION_BOX_COUNT; ++i) {
+        if (aTitles[i] != m_aAskedTitles[i] || aValues[i] != m_aAskedValues[i] ||
+            (i == 6 && TimeStyle() != m_nAskedStyle))
+            update(GpsGeometry::PaintReach(GpsGeometry::PositionBox(i, size())));
+        m_aAskedTitles[i] = aTitles[i];
+        m_aAskedValues[i] = aValues[i];
+    }
+    m_nAskedStyle = TimeStyle();
+    // Assistive technology hears what the panel paints.
     QStringList lines;
     for (int i = 0; i < GpsGeometry::POSITION_BOX_COUNT; ++i)
         lines << (aTitles[i].trimmed() + QStringLiteral(": ") + aValues[i]);
@@ -82,7 +93,12 @@ void CPositionStatusWnd::BoxTexts(QString* aTitles, QString* aValues) const
         aTitles[i] = aNames[i];
 }
 
-void CPositionStatusWnd::paintEvent(QPaintEvent*)
+int CPositionStatusWnd::TimeStyle() const
+{
+    return GpsGeometry::GPSTimeStyle(GpsGeometry::ShownGPSTime(m_Data.nGPSTime), m_Data.nGPSTimeFlag);
+}
+
+void CPositionStatusWnd::paintEvent(QPaintEvent* pEvent)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
@@ -95,10 +111,9 @@ void CPositionStatusWnd::paintEvent(QPaintEvent*)
     QString aValues[GpsGeometry::POSITION_BOX_COUNT];
     BoxTexts(aTitles, aValues);
     for (int i = 0; i < GpsGeometry::POSITION_BOX_COUNT; ++i) {
-        const int nStyle = i == 6 ? GpsGeometry::GPSTimeStyle(GpsGeometry::ShownGPSTime(m_Data.nGPSTime),
-                                                              m_Data.nGPSTimeFlag)
-                                  : 0;
-        DrawBox(painter, GpsGeometry::PositionBox(i, size()), aTitles[i], aValues[i], nStyle);
+        if (pEvent->region().intersects(GpsGeometry::PaintReach(GpsGeometry::PositionBox(i, size()))))
+            DrawBox(painter, GpsGeometry::PositionBox(i, size()), aTitles[i], aValues[i],
+                    i == 6 ? TimeStyle() : 0);
     }
 }
 

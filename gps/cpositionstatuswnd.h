@@ -2,6 +2,7 @@
 #define CPOSITIONSTATUSWND_H
 
 #include "cgpsdisplaydata.h"
+#include "gpsgeometry.h"
 
 #include <QFont>
 #include <QWidget>
@@ -24,7 +25,8 @@ public:
 
     QSize sizeHint() const override;
 
-    // Keeps a copy of the record and has it drawn as soon as the event loop runs.
+    // Keeps a copy of the record and has the boxes it changes drawn as soon as
+    // the event loop runs.
     void SetData(CGPSDisplayData data);
 
 public slots:
@@ -37,6 +39,7 @@ protected:
 private:
     // Titles and values of the seven boxes, as painted and as read out.
     void BoxTexts(QString* aTitles, QString* aValues) const;
+    int TimeStyle() const; // of the GPS time box
     void DrawBox(QPainter& painter, const QRectF& box, const QString& strTitle, const QString& strValue,
                  int nStyle);
 
@@ -44,6 +47,10 @@ private:
     CNavConversions* m_pNavConversions;
     QFont m_TitleFont; // both fonts follow the row height, set at every paint
     QFont m_ValueFont;
+    // The texts and time style of the last paint asked for.
+    QString m_aAskedTitles[GpsGeometry::POSITION_BOX_COUNT];
+    QString m_aAskedValues[GpsGeometry::POSITION_BOX_COUNT];
+    int m_nAskedStyle = 0;
 };
 
 #endif // CPOSITIONSTATUSWND_H

@@ -19,14 +19,20 @@ public:
 
     Q_INVOKABLE QSize sizeHint() const override;
 
-    // Keeps a copy of the record; bRepaint has it drawn as soon as the event
-    // loop runs (requests from a burst of records make one paint).
+    // Keeps a copy of the record; bRepaint has the slots that change drawn as
+    // soon as the event loop runs (requests from a burst of records make one
+    // paint).
     bool SetData(const CGPSDisplayData& data, bool bRepaint);
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
 
 private:
+    // Asks for a paint of the slots whose bar or labels next changes.
+    void UpdateChangedSlots(const CGPSDisplayData& next);
+    // What the paint of a slot at dX may cover.
+    QRect SlotReach(double dX, double dSlotWidth) const;
+
     CGPSDisplayData m_Data;
 };
 

@@ -72,6 +72,14 @@ QRectF SkyMarkerRect(QPoint point, double dSide)
     return QRectF(point.x() - dM / 2, point.y() - dM / 2, dM, dM);
 }
 
+QRect SkyMarkerPixels(QPoint point, double dSide)
+{
+    const int nFar = 1000000;
+    const int nSide = std::max(1, Trunc(dSide * 0.08 + 0.5));
+    return QRect(std::clamp(point.x(), -nFar, nFar) - nSide / 2,
+                 std::clamp(point.y(), -nFar, nFar) - nSide / 2, nSide, nSide);
+}
+
 int SkyLabelPointSize(double dSide, int nLogicalDpiX)
 {
     return PointSize(dSide * 0.045 * DpiScale(nLogicalDpiX));
@@ -213,6 +221,14 @@ int GPSTimeStyle(int64_t tShown, int32_t nGPSTimeFlag)
     if (nGPSTimeFlag == 0)
         return 2;
     return tShown < kPlausibleTimeStart ? 3 : 0;
+}
+
+QRect PaintReach(const QRectF& rect)
+{
+    const double dFar = 1e6; // far outside any widget, and clear of int's ends
+    const QPointF topLeft(std::clamp(rect.left(), -dFar, dFar), std::clamp(rect.top(), -dFar, dFar));
+    const QPointF bottomRight(std::clamp(rect.right(), -dFar, dFar), std::clamp(rect.bottom(), -dFar, dFar));
+    return QRectF(topLeft, bottomRight).toAlignedRect().adjusted(-2, -2, 2, 2);
 }
 
 } // namespace GpsGeometry

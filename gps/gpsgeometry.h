@@ -47,6 +47,11 @@ QPoint SkyProjection(int nAzimuth, int nElevation, QPointF centre, double dWidth
 
 // Marker of side D * 0.08 centred on the projected point.
 QRectF SkyMarkerRect(QPoint point, double dSide);
+// The same marker in whole pixels, its side rounded (at least 1): the images
+// are scaled to it once and drawn unscaled, so a marker painted in part looks
+// as one painted whole. Points far outside any widget are held a million
+// pixels out.
+QRect SkyMarkerPixels(QPoint point, double dSide);
 
 // PRN labels: trunc(D * 0.045 * 96 / dpi).
 int SkyLabelPointSize(double dSide, int nLogicalDpiX);
@@ -128,6 +133,14 @@ int64_t ShownGPSTime(int32_t nGPSTime);
 int GPSTimeStyle(int64_t tShown, int32_t nGPSTimeFlag);
 
 constexpr int64_t kPlausibleTimeStart = 1577836800; // 2020-01-01 00:00:00 UTC
+
+// ---- Partial repaints ---------------------------------------------------------------
+// A record usually changes a few signal bars, a satellite or two and the GPS
+// time: the displays repaint only what changed. Texts are clipped to their
+// rectangles, so a slot's, marker's or box's paint stays inside it; this is
+// what it may cover with pen and rounding: the rectangle aligned to pixels
+// with 2 px more all round.
+QRect PaintReach(const QRectF& rect);
 
 } // namespace GpsGeometry
 

@@ -14,6 +14,7 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTabWidget>
+#include <QTextBlock>
 #include <QTest>
 #include <QToolButton>
 #include <QUdpSocket>
@@ -268,6 +269,31 @@ private slots:
         SendNmea("END"); // once it is shown, the datagrams before it have been handled
         QTRY_VERIFY(Nmea()->toPlainText().endsWith("END"));
         QCOMPARE(Nmea()->toPlainText(), QString::fromUtf8("first\nab\nc$GPRMC,2\n$C*3 \xc2\xb0\nEND"));
+    }
+
+    // While the page is hidden its text waits, without layout, and arrives in
+    // one piece when the page is shown, as if it had been shown all along: the
+    // last 1000 lines, a line without end broken where the page breaks it.
+    void nmeaTextWaitsWhileThePageIsHidden()
+    {
+        ShowNmeaPage();
+        m_pWindow->hide();
+        for (int i = 0; i < 2200; i += 50) {
+            QByteArray datagram;
+            for (int j = i; j < i + 50; ++j)
+                datagram += "$L," + QByteArray::number(j) + "\r\n";
+            SendNmea(datagram);
+        }
+        for (const char c : {'A', 'B'})
+            SendNmea(QByteArray(3000, c));
+        SendNmea("CC");
+        Settle();
+        QCOMPARE(Nmea()->document()->blockCount(), 1);
+        m_pWindow->show();
+        QCOMPARE(Nmea()->document()->blockCount(), 1000);
+        QCOMPARE(Nmea()->document()->firstBlock().text(), QString("$L,1202"));
+        QCOMPARE(Nmea()->document()->lastBlock().previous().text(), QString(3000, 'A') + QString(3000, 'B'));
+        QCOMPARE(Nmea()->document()->lastBlock().text(), QString("CC"));
     }
 
 private:

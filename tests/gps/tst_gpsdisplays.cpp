@@ -7,6 +7,7 @@
 #include "csignalquality.h"
 #include "gpspixels.h"
 
+#include <QScreen>
 #include <QtTest>
 
 #include <climits>
@@ -179,6 +180,78 @@ private slots:
         for (int i = 0; i < 6; ++i)
             QCOMPARE(GpsPixels::BoxFill(img, i), Role(QPalette::Button));
         RenderAbsurdSizes(panel);
+    }
+
+    // The displays repaint only what a record changes: what is then on screen
+    // must be what a whole paint of the new record draws.
+    void partialPaintMatchesWholePaint_data()
+    {
+        QTest::addColumn<int>("display"); // 0 bars, 1 sky, 2 position
+        QTest::addColumn<int>("sat");     // satellite changed, -1 for the in-view count
+        QTest::addColumn<int>("prn");
+        QTest::addColumn<int>("value"); // SNR, or azimuth (elevation 45), or GPS time step
+        QTest::newRow("one bar") << 0 << 7 << 8 << 44;
+        QTest::newRow("a PRN wider than its slot") << 0 << 7 << INT_MIN << 44;
+        QTest::newRow("slot count") << 0 << -1 << 0 << 0;
+        QTest::newRow("a satellite moves") << 1 << 3 << 4 << 200;
+        QTest::newRow("a long PRN over its neighbour") << 1 << 3 << INT_MIN << 60;
+        QTest::newRow("next second") << 2 << 0 << 0 << 1;
+        QTest::newRow("time flagged invalid") << 2 << 0 << 0 << 0;
+    }
+
+    void partialPaintMatchesWholePaint()
+    {
+        QFETCH(int, display);
+        QFETCH(int, sat);
+        QFETCH(int, prn);
+        QFETCH(int, value);
+        CGPSDisplayData data;
+        data.nSatsInView = 20;
+        data.nGPSTime = 1700000000;
+        data.nGPSTimeFlag = 1;
+        for (int i = 0; i < 20; ++i)
+            data.aSats[i] = {i + 1, 20 + i, i % 2 == 0, 18 * i + 1, 10 + 3 * i, i % 4};
+        CNavConversions nav(0, 0);
+        QWidget window;
+        QWidget* pDisplay = display == 0   ? static_cast<QWidget*>(new CSignalQuality(&window))
+                            : display == 1 ? static_cast<QWidget*>(new CAzimuthElevationWnd(&window))
+                                           : new CPositionStatusWnd(&nav, &window);
+        pDisplay->setGeometry(10, 10, 500, 230);
+        auto setData = [&] {
+            if (auto* pBars = qobject_cast<CSignalQuality*>(pDisplay))
+                pBars->SetData(data, true);
+            else if (auto* pSky = qobject_cast<CAzimuthElevationWnd*>(pDisplay))
+                pSky->SetData(data, true);
+            else
+                static_cast<CPositionStatusWnd*>(pDisplay)->SetData(data);
+        };
+        setData();
+        window.resize(520, 250);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto onScreen = [&] {
+            QTest::qWait(20); // the asked-for paint is made
+            return QGuiApplication::primaryScreen()
+                ->grabWindow(window.winId())
+                .toImage()
+                .copy(pDisplay->geometry())
+                .convertToFormat(QImage::Format_RGB32);
+        };
+        const QImage before = onScreen();
+        if (display == 2) {
+            data.nGPSTime += value;
+            data.nGPSTimeFlag = value;
+        } else if (sat < 0) {
+            data.nSatsInView = 16;
+        } else {
+            data.aSats[sat].nPRN = prn;
+            (display == 0 ? data.aSats[sat].nSNR : data.aSats[sat].nAzimuth) = value;
+            data.aSats[sat].nElevation = 45;
+        }
+        setData();
+        const QImage after = onScreen();
+        QVERIFY(after != before);
+        QCOMPARE(after, Render(*pDisplay));
     }
 };
 
