@@ -21,10 +21,4 @@ inline QByteArray frame(quint16 nCommand, const QByteArray& payload, quint16 nRe
     return a;
 }
 
-// A one-byte request (sub-command nSub) of a command.
-inline QByteArray request(quint16 nCommand, char nSub = 0)
-{
-    return frame(nCommand, QByteArray(1, nSub));
-}
-
 #endif // TESTS_LINK_WIRE_H
