@@ -2,7 +2,7 @@
 #define SIMTESTCLIENT_H
 
 // A bare panel for the stand-in service's tests: a real TCP socket, the
-// link's framing, and a record of every packet and byte that arrives.
+// link's framing, and a record of every packet that arrives.
 
 #include "brfncodec.h"
 #include "cbrfnframer.h"
@@ -23,9 +23,7 @@ public:
     CSimTestClient()
     {
         QObject::connect(&m_Socket, &QTcpSocket::readyRead, [this]() {
-            const QByteArray bytes = m_Socket.readAll();
-            m_Raw += bytes;
-            for (char c : bytes)
+            for (char c : m_Socket.readAll())
                 ProcessByte(uint8_t(c));
         });
     }
@@ -65,19 +63,13 @@ public:
         return payloads.isEmpty() ? QByteArray() : payloads.last();
     }
 
-    static const uint8_t* Data(const QByteArray& payload)
-    {
-        return reinterpret_cast<const uint8_t*>(payload.constData());
-    }
-    // Decode(BRFN::DecodeGPSStatus, payload)
     template <class T> static T Decode(T (*pDecode)(const uint8_t*, int), const QByteArray& payload)
     {
-        return pDecode(Data(payload), payload.size());
+        return pDecode(reinterpret_cast<const uint8_t*>(payload.constData()), payload.size());
     }
 
     QTcpSocket m_Socket;
     QList<QPair<uint16_t, QByteArray>> m_Packets; // command, payload
-    QByteArray m_Raw;
 
 protected:
     void WriteBytes(const uint8_t* pData, uint16_t nCount) override
