@@ -2,8 +2,8 @@
 #define RELIABILITYWINDOW_H
 
 // The main window as the reliability tests drive it: no update check leaves
-// the machine, every dialog a reply would open is answered "Cancel" at once,
-// and the log save prompt answers with m_strLogName.
+// the machine, and the two dialogs any reply opens are answered "Cancel" at
+// once (the others open only on a user's action).
 
 #include "cmainwindow.h"
 
@@ -13,8 +13,6 @@
 class ReliabilityWindow : public CMainWindow
 {
 public:
-    QString m_strLogName;
-
     enum Page
     {
         STATUS_PAGE = 0,
@@ -25,14 +23,12 @@ public:
     void ShowPage(int nPage) { findChild<QTabWidget*>("tabWidget")->setCurrentIndex(nPage); }
 
 protected:
-    static constexpr int kCancel = QDialog::Rejected;
     void StartUpdateCheck() override {}
-    QString GetSaveFileName(const QString&, const QString&) override { return m_strLogName; }
-    int ExecCommPortDialog(QString&, unsigned int&) override { return kCancel; }
-    int ExecTimeDiffOffsetDialog(double&) override { return kCancel; }
-    int ExecLoopParametersDialog(CBRFNProtocolQt::CMD_DATA_LOOP_PARAMETERS&) override { return kCancel; }
-    int ExecGPSLockConfigDialog(CBRFNProtocolQt::CMD_DATA_GPS_LOCK_CONFIG&) override { return kCancel; }
-    void ExecAboutDialog() override {}
+    int ExecCommPortDialog(QString&, unsigned int&) override { return QDialog::Rejected; }
+    int ExecGPSLockConfigDialog(CBRFNProtocolQt::CMD_DATA_GPS_LOCK_CONFIG&) override
+    {
+        return QDialog::Rejected;
+    }
 };
 
 #endif // RELIABILITYWINDOW_H

@@ -36,10 +36,10 @@ private slots:
     }
 
     // The whole GPS page painted, in an unknown notation, from a record with
-    // every field at an end of its range.
+    // every field at an end of its range or of what the wire carries.
     void gpsPageWithExtremeRecord()
     {
-        for (int v : {INT_MIN, -1, INT_MAX}) {
+        for (int v : {INT_MIN, -1, 361, 65535, INT_MAX}) {
             CGPSDisplayData data;
             data.nSatsInView = data.nSatsTracked = data.nGPSTime = data.nGPSTimeFlag = v;
             data.dLatitude = data.dLongitude = data.dAltitude = double(v) * 1e300;
