@@ -174,7 +174,6 @@ private slots:
                      expected);
         }
     }
-
 };
 
 QTEST_APPLESS_MAIN(tst_Nmea)

@@ -192,7 +192,9 @@ private slots:
         const QString strName = dir.filePath("a log.txt");
         QVERIFY(Start(Options()));
         C& c = *m_pClient;
-        QCOMPARE(c.Ask(nLog, Sub(0)), QByteArray(3, '\0')); // none runs
+        // A folder is no log file: refused, and none runs.
+        QCOMPARE(c.Ask(nLog, EncodeLogStart(dir.path())), QByteArray::fromHex("0101"));
+        QCOMPARE(c.Ask(nLog, Sub(0)), QByteArray(3, '\0'));
         QCOMPARE(c.Ask(nLog, EncodeLogStart(strName)), QByteArray::fromHex("0100"));
         // A second start while it runs is refused and the log keeps running.
         QCOMPARE(c.Ask(nLog, EncodeLogStart(dir.filePath("other"))), QByteArray::fromHex("0102"));
