@@ -1,0 +1,344 @@
+// The timing displays: the strip chart alone at 381 x 216 (a 300 x 200 plot), the clock's
+// font sizes, and the status panels and a chart inside the window (its chart points: tests/app).
+#include "chartgeometry.h"
+#include "cstripchartwidget.h"
+#include "csystemstatswidget.h"
+#include "csystemstatuswidget.h"
+#include "fakeservice.h"
+#include "testwindow.h"
+
+#include <QFontMetricsF>
+#include <QLayout>
+#include <QPainter>
+#include <QTabWidget>
+#include <QTest>
+
+#include <limits>
+#include <memory>
+
+using Chart = CStripChartWidget;
+using Status = CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS;
+
+using namespace ChartGeometry;
+
+namespace {
+const QColor kGrey(128, 128, 128), kMagenta(255, 0, 255), kBlue(0, 0, 255);
+
+QImage Render(QWidget* pWidget)
+{
+    // Qt never paints a 0 x 0 widget; the image still needs a pixel to be a paint device.
+    QImage image(pWidget->size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    image.fill(Qt::black);
+    pWidget->render(&image);
+    return image;
+}
+
+// Bounding box and number of the pixels in area whose colour is within tol of color.
+QRect Find(const QImage& image, const QColor& color, QRect area, int* pCount = nullptr, int tol = 0)
+{
+    QRect box;
+    int n = 0;
+    area &= image.rect();
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (qAbs(c.red() - color.red()) <= tol && qAbs(c.green() - color.green()) <= tol &&
+                qAbs(c.blue() - color.blue()) <= tol) {
+                box |= QRect(x, y, 1, 1);
+                ++n;
+            }
+        }
+    if (pCount)
+        *pCount = n;
+    return box;
+}
+
+// 381 x 216 without tags: plot at 80, 0, 300 x 200.
+void SetUp(Chart& chart, int nMode, double dSpan)
+{
+    chart.resize(381, 216);
+    chart.m_strTitle.clear();
+    chart.SetScaleMode(nMode, false);
+    chart.SetYRangeAndMinimum(-dSpan, dSpan, false);
+    chart.SetXRange(0, 300, false);
+}
+
+QString State(const Chart& chart)
+{
+    return QString::asprintf("x %g..%g y %g..%g", chart.XMin(), chart.XMax(), chart.YMin(), chart.YMax());
+}
+
+// The 400 x 200 panel's interior (clear of outline and corners) matches the
+// fill with the texts drawn on it; glyph edges may blend a few levels apart.
+template <typename Draw> bool Matches(QWidget* pPanel, const QColor& fill, Draw fnDraw)
+{
+    pPanel->setFixedSize(400, 200); // kept by the host's layout
+    QImage expected(400, 200, QImage::Format_RGB32);
+    expected.fill(fill);
+    QPainter painter(&expected);
+    painter.setRenderHints(QPainter::TextAntialiasing);
+    fnDraw(painter, QRectF(0, 0, 399, 199));
+    const QImage actual = Render(pPanel);
+    for (int y = 1; y < 198; ++y)
+        for (int x = 10; x < 390; ++x)
+            if (Find(actual, expected.pixelColor(x, y), QRect(x, y, 1, 1), nullptr, 8).isNull())
+                return false;
+    return true;
+}
+} // namespace
+
+class tst_Timing : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(StartWindowTests(m_service)); }
+
+    // 100 px high: flat up to 450 px wide, its texts sized by the height there, else by the width.
+    void clockSizes()
+    {
+        const ClockSizes flat = ClockPointSizes(450, 100, 96), wide = ClockPointSizes(449, 100, 120);
+        QCOMPARE(QList<int>({flat.nTime, flat.nDate, wide.nTime, wide.nDate}), QList<int>({50, 10, 53, 7}));
+    }
+
+    // x from xMin over the 300 px from pixel 80; y over the 200 px from the top.
+    void grid_data()
+    {
+        QTest::addColumn<double>("xMin");
+        QTest::addColumn<double>("yMin");
+        QTest::addColumn<double>("yMax");
+        QTest::addColumn<QString>("xs");  // grey columns
+        QTest::addColumn<int>("zeroRow"); // -1: no vertical axis
+        QTest::addColumn<int>("greyRows");
+        auto row = [](const char* tag, double xMin, double yMin, double yMax, const char* xs, int zero,
+                      int grey) {
+            QTest::newRow(tag) << xMin << yMin << yMax << QString(xs) << zero << grey;
+        };
+        const char* xs = "80 160 240 320"; // 0, 80, 160, 240; none at 300
+        row("+-0.025", 0, -0.025, 0.025, xs, 100, 4);
+        row("x past 2^32", 4999999700, -0.025, 0.025, "140 220 300", 100, 4);
+        row("+-50, none at -50", 0, -50, 50, xs, 100, 9);
+        row("-0.005..0.01, 20 lines", 0, -0.005, 0.01, xs, 133, 3);
+        row("+-2.5e-7, 50 lines", 0, -2.5e-7, 2.5e-7, xs, 100, 2);
+        row("span 0", 0, 1, 1, xs, -1, 0);
+    }
+
+    void grid()
+    {
+        QFETCH(double, xMin);
+        QFETCH(double, yMin);
+        QFETCH(double, yMax);
+        QFETCH(int, zeroRow);
+        QFETCH(int, greyRows);
+        Chart chart(nullptr);
+        SetUp(chart, Chart::SCALE_WINDOW, 0.025);
+        chart.SetXRange(xMin, xMin + 300, false);
+        chart.SetYRange(yMin, yMax, false);
+        const QImage image = Render(&chart);
+        QStringList xs;
+        for (int x = 79; x < image.width(); ++x)
+            if (image.pixelColor(x, 190) == kGrey)
+                xs << QString::number(x);
+        QTEST(xs.join(' '), "xs");
+        int n = 0;
+        Find(image, kGrey, QRect(200, 0, 1, 201), &n);
+        QCOMPARE(n, greyRows);
+        const QRect zero = Find(image, kMagenta, image.rect());
+        QCOMPARE(zero.isNull(), zeroRow < 0);
+        if (zeroRow >= 0)
+            QVERIFY(zero.height() == 2 && qAbs(zero.center().y() - zeroRow) <= 1 && zero.left() <= 80 &&
+                    zero.right() >= 379);
+        // Labels and caption left of the plot come with the axis.
+        Find(image, image.pixelColor(5, 5), QRect(0, 0, 79, 196), &n);
+        QCOMPARE(n == 79 * 196, zeroRow < 0);
+    }
+
+    void bandsTagsAndWindowTrace()
+    {
+        Chart chart(nullptr);
+        SetUp(chart, Chart::SCALE_WINDOW, 0.05);
+        chart.SetDataSetStyle(0, Chart::STYLE_BAND);
+        chart.SetDataSetColor(0, QColor(255, 192, 192, 128));
+        chart.SetDataSetColor(2, kBlue);
+        chart.SetValueTag(2, true, false);
+        for (int x = 0; x < 1000; ++x) {
+            chart.AddPoint(0, x, 0.005, 0.0, false);
+            chart.AddPoint(2, x, x < 999 ? 0.01 : -0.02, 0.0, false);
+        }
+        Render(&chart); // measures the drawn range, which the next paint's scale follows
+        const QImage image = Render(&chart);
+        // The tag column narrows the plot; the window spans its width.
+        const int nTag = 10 * QFontMetrics(DisplayFont(10)).horizontalAdvance('X');
+        const int nRight = 380 - nTag;
+        QCOMPARE(State(chart), QString("x %1..999 y -0.05..0.05").arg(999 - (300 - nTag)));
+        // The tag points at the newest value (-0.02: y 140).
+        QVERIFY(qAbs(Find(image, kBlue, QRect(nRight + 1, 100, nTag, 80)).center().y() - 140) <= 1);
+        // The trace (0.01: y 80) ends at the second newest point, one pixel left of the edge.
+        const QRect trace = Find(image, kBlue, QRect(81, 1, nRight - 81, 198));
+        QCOMPARE(trace.right(), nRight - 1);
+        QVERIFY(trace.height() == 1 && qAbs(trace.top() - 80) <= 1);
+        // Bands from y 90 to 110, half-transparent over the plot fill.
+        const QColor fill = QPalette().color(QPalette::Button);
+        auto blend = [](int c, int b) { return (c * 128 + b * 127) / 255; };
+        int nBand = 0;
+        Find(image, QColor(blend(255, fill.red()), blend(192, fill.green()), blend(192, fill.blue())),
+             QRect(81, 94, nRight - 82, 1), &nBand, 2);
+        QVERIFY2(nBand > (nRight - 82) * 3 / 4, qPrintable(QString::number(nBand)));
+    }
+
+    // Each (x, y, h): a point (x, y) and, where h is not 0, a band of half-height h around it.
+    // Narrow sizes give plots of zero or negative width; every paint finishes, and at full size
+    // the plot is back, its ranges rescaled after the range the paint before measured.
+    void paints_data()
+    {
+        const double kNaN = std::numeric_limits<double>::quiet_NaN(),
+                     kInf = std::numeric_limits<double>::infinity();
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<double>("span");       // minimum span +-span
+        QTest::addColumn<QList<double>>("xyh"); // triples
+        QTest::addColumn<QString>("state");     // empty: not checked
+        const int kWindow = Chart::SCALE_WINDOW, kExtent = Chart::SCALE_EXTENT;
+        // The newest point is not drawn in window mode, so not measured.
+        QTest::newRow("window, 10 % beyond the points")
+            << kWindow << 0.025 << QList<double>{0, -0.03, 0, 1, 0.01, 0, 2, 0.5, 0}
+            << "x -298..2 y -0.034..0.014";
+        QTest::newRow("window, all 2, span 0")
+            << kWindow << 0.0 << QList<double>{0, 2, 0, 1, 2, 0, 2, 2, 0} << "x -298..2 y 1..3";
+        QTest::newRow("extent, a band counts both ways")
+            << kExtent << 0.025 << QList<double>{0, -1, 0, 1, 3, 0, 2, 3, 5} << "x 0..2 y -6..6";
+        const QList<QPair<const char*, QList<double>>> odd = {
+            {"NaN", {0, kNaN, 0, kNaN, 1, 1, 2, 0, kNaN}},
+            {"infinite", {0, kInf, 0, 1, -kInf, 1, kInf, 0, 0}},
+            {"x past 2^31", {3e9, 1, 0, 5e9, 2, 0, 6e9, 0.5, 0}},
+            {"zero spans", {4, 4, 4, 4, 4, 4}},
+            {"huge", {-1e300, 1e300, 0, 1e300, -1e300, 1e300}}};
+        for (const auto& data : odd)
+            for (int nMode : {kWindow, kExtent})
+                QTest::addRow("%s, mode %d", data.first, nMode) << nMode << 0.025 << data.second << QString();
+    }
+
+    void paints()
+    {
+        QFETCH(int, mode);
+        QFETCH(double, span);
+        QFETCH(QList<double>, xyh);
+        QFETCH(QString, state);
+        Chart chart(nullptr);
+        SetUp(chart, mode, span);
+        chart.SetDataSetStyle(1, Chart::STYLE_BAND);
+        for (int i = 0; i + 2 < xyh.size(); i += 3) {
+            chart.AddPoint(0, xyh.at(i), xyh.at(i + 1), 0, false);
+            if (xyh.at(i + 2) != 0)
+                chart.AddPoint(1, xyh.at(i), xyh.at(i + 2), xyh.at(i + 1), false);
+        }
+        for (QSize size :
+             {QSize(0, 0), QSize(1, 1), QSize(20, 5), QSize(100, 30), QSize(170, 40), QSize(381, 216)}) {
+            chart.resize(size);
+            Render(&chart);
+        }
+        QVERIFY(!Find(Render(&chart), QPalette().color(QPalette::Button), QRect(81, 1, 100, 198)).isNull());
+        if (!state.isEmpty())
+            QCOMPARE(State(chart), state);
+    }
+
+    // Both panels after one record, and a GPS status naming the time source.
+    void panels_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<double>("error");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QColor>("fill");
+        QTest::addColumn<QColor>("ink");
+        QTest::addColumn<QString>("errorText"); // after "Estimated Time Error: "
+        QTest::addColumn<double>("stdDev");
+        QTest::addColumn<int>("samples");
+        QTest::addColumn<int>("timeSource"); // -1: no GPS status
+        QTest::addColumn<QString>("stats");
+        const QColor yellow(255, 242, 0), red(255, 0, 0), green(0, 128, 0), white(Qt::white);
+        const char* na = "Not Available";
+        auto row = [](const char* tag, int state, double error, const char* text, QColor fill, QColor ink,
+                      const char* errorText, double stdDev = 0, int samples = 0, int source = 2,
+                      const char* stats = "1σ = 0.000 ms \nSamples: 0\nUsing time from: Unknown\n") {
+            QTest::newRow(tag) << state << error << QString(text) << fill << ink << QString(errorText)
+                               << stdDev << samples << source << QString(stats);
+        };
+        row("Off; 0.8 s in ms, no GPS status", 0, 0.1, "Off", QColor(192, 192, 192), Qt::black, na, 0.8, 5,
+            -1, "1σ = 800.000 ms \nSamples: 5\nUsing time from: --\n");
+        row("Locked 0.5 s; 0.8000001 s in seconds, 2^32-1 samples", 6, 0.5, "Locked", green, white,
+            "500.000 Milliseconds", 0.8000001, -1, 1,
+            "1σ = 0.800 Seconds \nSamples: -1\nUsing time from: ZDA\n");
+        row("Locked 0.5000001 s; source 2", 6, 0.5000001, "Locked", green, white, "0.500 Seconds");
+        row("Recovery, the last state", 8, 0.1, "Recovery", QColor(0, 0, 128), white, na);
+        row("9", 9, 0.1, "Unknown", red, yellow, na);
+        row("-1", -1, 0.1, "Unknown", red, yellow, na);
+    }
+
+    void panels()
+    {
+        QVERIFY(OpenWindow());
+        QFETCH(int, state);
+        QFETCH(double, error);
+        QFETCH(QString, text);
+        QFETCH(QColor, fill);
+        QFETCH(QColor, ink);
+        QFETCH(QString, errorText);
+        QFETCH(double, stdDev);
+        QFETCH(int, samples);
+        QFETCH(int, timeSource);
+        QFETCH(QString, stats);
+        BRFN::CMD_DATA_GPS_STATUS gps;
+        gps.nTimeSource = timeSource;
+        if (timeSource >= 0)
+            emit m_pWindow->Protocol()->RxCmdGPSStatus(gps);
+        // Estimated error, spread, samples and loop state in record order.
+        emit m_pWindow->Protocol()->RxCmdControlLoopStatus(
+            Status{0, error, 0, 0, 0, stdDev, samples, 0, 0, 0, 0, 0, state});
+        QVERIFY(Matches(m_pWindow->findChild<CSystemStatusWidget*>(), fill, [&](QPainter& p, QRectF r) {
+            p.setPen(ink);
+            // 399 x 0.15 = 59 pt, smaller where the word would not fit the panel
+            QFont font = DisplayFont(59);
+            while (QFontMetricsF(font).horizontalAdvance(text) > r.width())
+                font.setPointSize(font.pointSize() - 1);
+            p.setFont(font);
+            p.drawText(r, Qt::AlignCenter, text);
+            p.setFont(DisplayFont(11)); // 399 x 0.03
+            p.drawText(r, Qt::AlignHCenter | Qt::AlignBottom, "Estimated Time Error: " + errorText);
+        }));
+        QVERIFY(Matches(m_pWindow->findChild<CSystemStatsWidget*>(), QPalette().color(QPalette::Window),
+                        [&](QPainter& p, QRectF r) {
+                            p.setPen(QPalette().color(QPalette::Text));
+                            p.setFont(DisplayFont(19)); // 399 x 0.05
+                            p.drawText(r.adjusted(5, 5, -5, -5), stats, QTextOption());
+                        }));
+    }
+
+    // The older of two records is drawn at the next paint, which nothing else asks for.
+    void liveRecordRepaintsTheChart()
+    {
+        QVERIFY(OpenWindow());
+        m_pWindow->findChild<QTabWidget*>("tabWidget")->setCurrentIndex(2);
+        m_pWindow->layout()->activate(); // size limits settled before showing, or offscreen warns
+        m_pWindow->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_pWindow.get()));
+        auto* pChart = m_pWindow->findChild<QWidget*>("widgetTimeDiff")->findChild<CStripChartWidget*>();
+        QTest::qWait(100); // the paints that showing asks for are done
+        Status s;
+        s.dTimeDiff = 0.5;
+        emit m_pWindow->Protocol()->RxCmdControlLoopStatus(s);
+        emit m_pWindow->Protocol()->RxCmdControlLoopStatus(s);
+        QTRY_COMPARE(pChart->VisibleYMax(), 0.5);
+    }
+
+private:
+    bool OpenWindow()
+    {
+        m_pWindow = std::make_unique<TestWindow>();
+        return QTest::qWaitFor([this] { return m_pWindow->Protocol()->m_bConnected; });
+    }
+
+    FakeService m_service;
+    std::unique_ptr<TestWindow> m_pWindow;
+};
+
+QTEST_MAIN(tst_Timing)
+#include "tst_timing.moc"
