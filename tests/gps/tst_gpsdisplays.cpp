@@ -213,17 +213,18 @@ private slots:
             data.aSats[i] = {i + 1, 20 + i, i % 2 == 0, 18 * i + 1, 10 + 3 * i, i % 4};
         CNavConversions nav(0, 0);
         QWidget window;
-        QWidget* pDisplay = display == 0   ? static_cast<QWidget*>(new CSignalQuality(&window))
-                            : display == 1 ? static_cast<QWidget*>(new CAzimuthElevationWnd(&window))
-                                           : new CPositionStatusWnd(&nav, &window);
+        CSignalQuality bars(&window);
+        CAzimuthElevationWnd sky(&window);
+        CPositionStatusWnd panel(&nav, &window);
+        const QList<QWidget*> displays{&bars, &sky, &panel};
+        QWidget* pDisplay = displays.at(display);
+        for (QWidget* p : displays)
+            p->setVisible(p == pDisplay);
         pDisplay->setGeometry(10, 10, 500, 230);
         auto setData = [&] {
-            if (auto* pBars = qobject_cast<CSignalQuality*>(pDisplay))
-                pBars->SetData(data, true);
-            else if (auto* pSky = qobject_cast<CAzimuthElevationWnd*>(pDisplay))
-                pSky->SetData(data, true);
-            else
-                static_cast<CPositionStatusWnd*>(pDisplay)->SetData(data);
+            bars.SetData(data, true);
+            sky.SetData(data, true);
+            panel.SetData(data);
         };
         setData();
         window.resize(520, 250);
