@@ -1,12 +1,9 @@
-"""Helpers of the end-to-end suite: a private X server, the real stand-in
-service behind a recording relay on the panel's port, the real panel, and
-the keyboard, screen and clipboard as a user has them. Standard library only.
-"""
+"""Helpers of the end-to-end suite: a private X server (or Wayland compositor), the real stand-in
+service behind a recording relay on the panel's port, the real panel, its keys and its screen."""
+import contextlib
 import os
 import re
-import select
 import shutil
-import signal
 import socket
 import struct
 import subprocess
@@ -18,12 +15,7 @@ import time
 BIN = os.environ.get("TELLURIX_BIN_DIR", os.path.join(os.path.dirname(__file__), "../../build/bin"))
 SOURCE = os.environ.get("TELLURIX_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "../.."))
 CAPTURE = os.path.join(SOURCE, "tests/data/zed-f9p-dunedin.nmea")
-PANEL_PORT = 51501
-
-# Commands of the service link the suite names.
-CMD_STATUS, CMD_COMM, CMD_OFFSET = 0x4244, 0x4245, 0x4246
-CMD_LOOP, CMD_HISTORY, CMD_LOOP_LOG, CMD_GPS_LOG, CMD_LOCK = 0x4248, 0x4249, 0x424C, 0x424D, 0x424F
-
+CMD_STATUS, CMD_LOCK = 0x4244, 0x424F  # commands of the service link the suite reads
 # Fill colours of the service-state panel.
 LOCKED, HOLDOVER, NO_SERVICE = (0, 128, 0), (255, 242, 0), (192, 0, 0)
 
@@ -48,101 +40,64 @@ def wait_for(predicate, timeout, step=0.1):
 
 
 def frames(buffer):
-    """Complete packets at the front of buffer: [(command, payload)], rest."""
+    """Complete packets at the front of buffer, [(command, payload)], and the rest (both ends frame well)."""
     packets = []
-    while True:
-        start = buffer.find(b"BR")
-        if start < 0:
-            return packets, buffer[-1:]
-        buffer = buffer[start:]
-        if len(buffer) < 8:
-            return packets, buffer
+    while len(buffer) >= 8 and len(buffer) >= 9 + struct.unpack(">H", buffer[6:8])[0]:
         command, length = struct.unpack(">HH", buffer[4:8])
-        if len(buffer) < 9 + length:
-            return packets, buffer
-        if sum(buffer[2:8 + length]) & 0xFF == buffer[8 + length]:
-            packets.append((command, buffer[8:8 + length]))
-            buffer = buffer[9 + length:]
-        else:
-            buffer = buffer[1:]
+        packets.append((command, buffer[8:8 + length]))
+        buffer = buffer[9 + length:]
+    return packets, buffer
 
 
 class Relay:
-    """Listens on the panel's port and relays each panel to the stand-in
-    service, recording the packets both ways. While the service is down it
-    does not listen, so the panel meets refused connections as it would."""
+    """Relays each panel on the panel's port to the stand-in service, recording the packets both
+    ways. While the service is down it does not listen: the panel meets refused connections."""
 
     def __init__(self):
         self.lock = threading.Lock()
-        self.sent = []      # (time, command, payload) from the panel
-        self.states = []    # (time, loop state) of status pushes to the panel
+        self.packets = []  # (from the panel, command, payload)
+        self.sockets = []
         self.listener = None
-        self.upstream = None
-        self.pairs = []
 
     def start(self, upstream_port):
-        self.upstream = upstream_port
-        self.listener = socket.socket()
-        self.listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-        self.listener.bind(("127.0.0.1", PANEL_PORT))
-        self.listener.listen(8)
-        threading.Thread(target=self._accept, args=(self.listener,), daemon=True).start()
+        self.listener = socket.create_server(("127.0.0.1", 51501))  # the panel's port
+        threading.Thread(target=self._accept, args=(self.listener, upstream_port), daemon=True).start()
 
     def stop(self):
-        listener, self.listener = self.listener, None
-        if listener:
-            listener.close()
-        for a, b in self.pairs:
-            for s in (a, b):
-                try:
-                    s.shutdown(socket.SHUT_RDWR)
-                except OSError:
-                    pass
+        self.listener.close()
+        for s in self.sockets:
+            with contextlib.suppress(OSError):
+                s.shutdown(socket.SHUT_RDWR)
 
-    def _accept(self, listener):
-        while True:
-            try:
+    def _accept(self, listener, upstream_port):
+        with contextlib.suppress(OSError):  # the listener closed
+            while True:
                 panel, _ = listener.accept()
-            except OSError:
-                return
-            try:
-                service = socket.create_connection(("127.0.0.1", self.upstream))
-            except OSError:
-                panel.close()
-                continue
-            self.pairs.append((panel, service))
-            threading.Thread(target=self._pump, args=(panel, service), daemon=True).start()
+                service = socket.create_connection(("127.0.0.1", upstream_port))  # up while listening
+                self.sockets += [panel, service]
+                threading.Thread(target=self._pump, args=(panel, service, True), daemon=True).start()
+                threading.Thread(target=self._pump, args=(service, panel, False), daemon=True).start()
 
-    def _pump(self, panel, service):
-        pending = {panel: b"", service: b""}
-        while True:
-            readable, _, _ = select.select([panel, service], [], [], 1.0)
-            for s in readable:
-                try:
-                    data = s.recv(65536)
-                except OSError:
-                    data = b""
-                if not data:
-                    panel.close()
-                    service.close()
-                    return
-                (service if s is panel else panel).sendall(data)
-                packets, pending[s] = frames(pending[s] + data)
-                now = time.monotonic()
+    def _pump(self, source, sink, from_panel):
+        pending = b""
+        with contextlib.suppress(OSError):
+            while data := source.recv(65536):
+                sink.sendall(data)
+                packets, pending = frames(pending + data)
                 with self.lock:
-                    for command, payload in packets:
-                        if s is panel:
-                            self.sent.append((now, command, payload))
-                        elif command == CMD_STATUS and len(payload) >= 82:
-                            self.states.append((now, payload[81]))
+                    self.packets += [(from_panel, command, payload) for command, payload in packets]
+        for s in (source, sink):  # one side gone: end the other direction too
+            with contextlib.suppress(OSError):
+                s.shutdown(socket.SHUT_RDWR)
 
-    def sent_since(self, t):
+    def payloads(self, from_panel, command=None):
         with self.lock:
-            return [(c, p) for (when, c, p) in self.sent if when >= t]
+            return [p for (f, c, p) in self.packets if f == from_panel and command in (None, c)]
 
     def state_now(self):
-        with self.lock:
-            return self.states[-1][1] if self.states else None
+        """The loop state of the service's last status push, or None."""
+        states = [p[81] for p in self.payloads(False, CMD_STATUS) if len(p) > 81]
+        return states[-1] if states else None
 
 
 class Session:
@@ -167,14 +122,13 @@ class Session:
             self._start_xvfb()
 
     def _start_xvfb(self):
-        # A display with no lock file (spread by process id), or TELLURIX_E2E_DISPLAY.
+        # A display with no lock file, spread by process id.
         start = 70 + os.getpid() % 300
-        number = os.environ.get("TELLURIX_E2E_DISPLAY") or next(
-            str(n) for n in range(start, start + 200) if not os.path.exists("/tmp/.X%d-lock" % n)
-            and not os.path.exists("/tmp/.X11-unix/X%d" % n))
+        number = next(str(n) for n in range(start, start + 200) if not os.path.exists("/tmp/.X%d-lock" % n)
+                      and not os.path.exists("/tmp/.X11-unix/X%d" % n))
         log = open(os.path.join(self.tmp, "xvfb.log"), "w")
-        self.procs.append(subprocess.Popen(["Xvfb", ":" + number, "-screen", "0", "1280x900x24", "-nolisten", "tcp"],
-                                           stderr=log))
+        self.procs.append(subprocess.Popen(["Xvfb", ":" + number, "-screen", "0", "1280x900x24",
+                                            "-nolisten", "tcp"], stderr=log))
         self.env.update(DISPLAY=":" + number, QT_QPA_PLATFORM="xcb")
         if not wait_for(lambda: self.run(["xdpyinfo"]).returncode == 0, 10):
             sys.exit("Xvfb did not start on %s:\n%s" % (self.env["DISPLAY"], open(log.name).read()))
@@ -182,24 +136,21 @@ class Session:
     def _start_weston(self):
         name = "tellurix-e2e-%d" % os.getpid()
         log = open(os.path.join(self.tmp, "weston.log"), "w")
-        weston = subprocess.Popen(["weston", "--backend=headless-backend.so", "--socket=" + name,
-                                   "--width=1280", "--height=900", "--idle-time=0", "--use-pixman", "--debug"],
-                                  env=self.env, stdout=log, stderr=subprocess.STDOUT)
-        self.procs.append(weston)
+        self.procs.append(subprocess.Popen(["weston", "--backend=headless-backend.so", "--socket=" + name,
+                                            "--width=1280", "--height=900", "--idle-time=0", "--use-pixman",
+                                            "--debug"], env=self.env, stdout=log, stderr=subprocess.STDOUT))
         self.env.update(WAYLAND_DISPLAY=name, QT_QPA_PLATFORM="wayland")
-        socket_path = os.path.join(self.env["XDG_RUNTIME_DIR"], name)
-        if not wait_for(lambda: os.path.exists(socket_path) or weston.poll() is not None, 10) \
-                or weston.poll() is not None:
-            log.close()
-            sys.exit("weston cannot run headless here:\n" + open(os.path.join(self.tmp, "weston.log")).read())
+        if not wait_for(lambda: os.path.exists(os.path.join(self.env["XDG_RUNTIME_DIR"], name)), 10):
+            sys.exit("weston cannot run headless here:\n" + open(log.name).read())
 
     def run(self, args, **kw):
         return subprocess.run(args, env=self.env, stdout=subprocess.PIPE, stderr=subprocess.PIPE, **kw)
 
     def start_service(self, *options):
         """tellurix-sim on a free port, behind the relay on the panel's port."""
-        self.sim = subprocess.Popen([os.path.join(BIN, "tellurix-sim"), "--port", "0", *options],
-                                    env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+        sim = [os.path.join(BIN, "tellurix-sim"), "--port", "0", *options]
+        self.sim = subprocess.Popen(sim, env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                                    text=True)
         line = self.sim.stderr.readline()
         match = re.search(r"listening on [\d.]+:(\d+)", line)
         if not match:
@@ -209,18 +160,13 @@ class Session:
 
     def stop_service(self):
         self.relay.stop()
-        self.sim.send_signal(signal.SIGTERM)
+        self.sim.terminate()
         self.sim.wait(10)
 
     def start_panel(self):
-        with open(os.path.join(self.tmp, "panel.log"), "w") as log:
-            self.panel = subprocess.Popen([os.path.join(BIN, "TellurixPanel")], env=self.env,
-                                          stdout=subprocess.DEVNULL, stderr=log)
+        self.panel = subprocess.Popen([os.path.join(BIN, "TellurixPanel")], env=self.env,
+                                      stdout=subprocess.DEVNULL, stderr=open(self.tmp + "/panel.log", "w"))
         return self.panel
-
-    def stop_panel(self):
-        self.panel.send_signal(signal.SIGTERM)
-        self.panel.wait(10)
 
     def window(self, title, timeout=10):
         found = wait_for(lambda: self.run(["xdotool", "search", "--name", "^%s$" % title]).stdout.split(),
@@ -242,29 +188,22 @@ class Session:
         if "WAYLAND_DISPLAY" not in self.env:
             return self.run(["import", "-display", self.env["DISPLAY"], "-window", "root", "-depth", "8",
                              "rgba:-"]).stdout
-        # weston's screenshooter (offered with --debug) writes a PNG here.
-        for old in os.listdir(self.tmp):
-            if old.startswith("wayland-screenshot"):
-                os.remove(os.path.join(self.tmp, old))
-        self.run(["weston-screenshooter"], cwd=self.tmp, timeout=10)
-        shots = [f for f in os.listdir(self.tmp) if f.startswith("wayland-screenshot")]
-        return self.run(["convert", os.path.join(self.tmp, shots[0]), "-depth", "8", "rgba:-"]).stdout \
-            if shots else b""
+        # weston's screenshooter (offered with --debug) writes a PNG into the working folder.
+        folder = tempfile.mkdtemp(dir=self.tmp)
+        self.run(["weston-screenshooter"], cwd=folder, timeout=10)
+        shots = [os.path.join(folder, f) for f in os.listdir(folder)]
+        return self.run(["convert", shots[0], "-depth", "8", "rgba:-"]).stdout if shots else b""
 
     def close(self):
         for p in [self.panel, self.sim] + self.procs[::-1]:
             if p and p.poll() is None:
                 p.terminate()
-                try:
-                    p.wait(5)
-                except subprocess.TimeoutExpired:
-                    p.kill()
-        self.relay.stop()
+                p.wait(10)  # each ends on SIGTERM; one that does not fails the run
+        if self.relay.listener:
+            self.relay.stop()
         shutil.rmtree(self.tmp, ignore_errors=True)
 
 
 def colour_count(rgba, colour):
-    # No component is 255 in the colours counted with an exact alpha below,
-    # so a match cannot straddle two pixels; yellow's 255 is in red, where a
-    # straddle would need a pixel (242, 0, 255) next to it.
+    # Only yellow has a 255 (red): a match across two pixels would need a pixel (242, 0, 255) next to it.
     return rgba.count(bytes(colour) + b"\xff")
