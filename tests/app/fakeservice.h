@@ -1,9 +1,8 @@
 #ifndef FAKESERVICE_H
 #define FAKESERVICE_H
 
-// A stand-in for the time-synchronisation service: listens on the service's
-// TCP port, keeps the newest connection, records every packet the panel sends
-// and sends packets back.
+// A stand-in for the service on its TCP port: keeps the newest connection,
+// records every packet the panel sends and sends packets back.
 
 #include "cbrfnframer.h"
 #include "cbrfnprotocolqt.h"
@@ -28,7 +27,6 @@ public:
     bool Listen() { return m_server.listen(QHostAddress::LocalHost, 51501); }
     // Waits until a connection newer than the last one taken is up, and takes it.
     bool WaitForNewConnection();
-    void DropConnection() { m_pPeer->disconnectFromHost(); }
     // Sends the packets in one write, so that they arrive together.
     void Send(const QList<QPair<quint16, QByteArray>>& packets);
     void Send(quint16 nCommand, const QByteArray& payload) { Send({{nCommand, payload}}); }

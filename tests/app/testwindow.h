@@ -33,13 +33,11 @@ public:
     }
 
     // The port dialog records what it was shown ("port baud") and hands back
-    // m_strPortAnswer at 9600 baud as a user's choice (empty = cancelled).
+    // m_strPortAnswer at 9600 baud as a user's choice.
     QString m_strShown, m_strPortAnswer;
     int ExecCommPortDialog(QString& strPort, unsigned int& nBaud) override
     {
         m_strShown = strPort + ' ' + QString::number(nBaud);
-        if (m_strPortAnswer.isEmpty())
-            return QDialog::Rejected;
         strPort = m_strPortAnswer;
         nBaud = 9600;
         return QDialog::Accepted;

