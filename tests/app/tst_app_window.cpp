@@ -74,8 +74,8 @@ private slots:
         QCOMPARE(Points(TimeDiffChart()),
                  QStringList({"0:0,0.004,2147483647.75", "0:1,1.004,5.25", "1:0,0.005,2.75", "1:1,1.005,3.75",
                               "2:0,0.001,0", "2:1,1.001,0", "3:0,0.002,0", "3:1,1.002,0"}));
-        // Extent scaling fits the x range to the points.
-        QCOMPARE(QList<double>({TimeDiffChart()->XMax(), ControlChart()->XMax()}), QList<double>({1, 1}));
+        // Extent scaling fits the x range to the points: it starts at the first.
+        QCOMPARE(QList<double>({TimeDiffChart()->XMin(), ControlChart()->XMin()}), QList<double>({0, 0}));
         // The history continues at the next x, a live record after it.
         CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS_HISTORY history;
         history.nCount = 10;
