@@ -21,6 +21,7 @@
 #include <QStringList>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 #include <QUdpSocket>
 #include <QVBoxLayout>
@@ -337,14 +338,18 @@ void CMainWindow::ShowNmeaText(const QString& strText)
     // nothing is selected (as a terminal does).
     QScrollBar* pScroll = ui->editNmea->verticalScrollBar();
     const bool bFollow = !ui->editNmea->textCursor().hasSelection() && pScroll->value() >= pScroll->maximum();
-    const int nHeld = pScroll->value();
+    // The top line shown, followed through the lines the cap drops from the
+    // start of the page: a full page would otherwise move under the reader.
+    QTextDocument* pDocument = ui->editNmea->document();
+    const QTextCursor top(pDocument->findBlockByLineNumber(pScroll->value()));
+    const int nLineInBlock = pScroll->value() - top.block().firstLineNumber();
     if (!bFollow) {
         // A selection that reaches the end would otherwise grow with the text.
         QTextCursor view = ui->editNmea->textCursor();
         view.setKeepPositionOnInsert(true);
         ui->editNmea->setTextCursor(view);
     }
-    QTextCursor cursor(ui->editNmea->document()->lastBlock());
+    QTextCursor cursor(pDocument->lastBlock());
     cursor.movePosition(QTextCursor::EndOfBlock);
     if (cursor.block().length() - 1 >= kNmeaMaxLineLength)
         cursor.insertText(QStringLiteral("\n"));
@@ -355,7 +360,7 @@ void CMainWindow::ShowNmeaText(const QString& strText)
     } else {
         // Setting the cursor scrolls it into view: a user who scrolled
         // away from it (wheel, scroll bar, keys) keeps the lines read.
-        pScroll->setValue(nHeld);
+        pScroll->setValue(top.block().firstLineNumber() + nLineInBlock);
     }
 }
 

@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextBlock>
@@ -253,6 +254,15 @@ private slots:
         QCOMPARE(Nmea()->document()->firstBlock().text(), QString("$L,1202"));
         QCOMPARE(Nmea()->document()->lastBlock().previous().text(), QString(3000, 'A') + QString(3000, 'B'));
         QCOMPARE(Nmea()->document()->lastBlock().text(), QString("CC"));
+        // On a full page, a view scrolled up keeps its top line while lines drop off the start.
+        QScrollBar* pScroll = Nmea()->verticalScrollBar();
+        QTRY_VERIFY(pScroll->maximum() > 500);
+        pScroll->setValue(pScroll->maximum() / 2);
+        const QString strTop = Nmea()->cursorForPosition(QPoint(1, 1)).block().text();
+        SendNmea("$M,1\n$M,2\n$M,3\n");
+        QTRY_COMPARE(Nmea()->document()->lastBlock().previous().text(), QString("$M,3"));
+        QCOMPARE(Nmea()->document()->firstBlock().text(), QString("$L,1205"));
+        QCOMPARE(Nmea()->cursorForPosition(QPoint(1, 1)).block().text(), strTop);
     }
 
 private:
