@@ -1,8 +1,13 @@
-// The main window against a stand-in service on the loopback port and NMEA datagrams on the UDP port.
+// The main window against a stand-in service on the loopback port and NMEA datagrams on the UDP port:
+// the charts, logs, menus, NMEA page and GPS page.
 
+#include "cazimuthelevationwnd.h"
+#include "cpositionstatuswnd.h"
+#include "csignalquality.h"
 #include "cstripchartwidget.h"
 #include "ctimestatuswidget.h"
 #include "fakeservice.h"
+#include "gpspixels.h"
 #include "testwindow.h"
 
 #include <QAction>
@@ -10,8 +15,9 @@
 #include <QLayout>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
-#include <QSettings>
+#include <QScreen>
 #include <QScrollBar>
+#include <QSettings>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextBlock>
@@ -218,7 +224,7 @@ private slots:
     // where the user has put the cursor at the top.
     void nmeaDatagramsReachThePage()
     {
-        ShowNmeaPage();
+        ShowPage(3);
         SendNmea("first\n");
         QTRY_COMPARE(Nmea()->toPlainText(), QString("first\n"));
         QTextCursor cursor = Nmea()->textCursor();
@@ -236,7 +242,7 @@ private slots:
     // last 1000 lines, a line without end broken where the page breaks it.
     void nmeaTextWaitsWhileThePageIsHidden()
     {
-        ShowNmeaPage();
+        ShowPage(3);
         m_pWindow->hide();
         for (int i = 0; i < 2200; i += 50) {
             QByteArray datagram;
@@ -265,15 +271,60 @@ private slots:
         QCOMPARE(Nmea()->cursorForPosition(QPoint(1, 1)).block().text(), strTop);
     }
 
+    // A GPS record reaches the sky plot, the signal bars and the position panel.
+    void gpsRecordReachesTheDisplays()
+    {
+        ShowPage(1);
+        CBRFNProtocolQt::CMD_DATA_GPS_STATUS gps;
+        gps.nSatsInView = 1;
+        gps.nGPSTime = 1700000000;
+        gps.nGPSTimeFlag = 1;
+        gps.aSats[0] = {2, 12, 90, 45, 55, true}; // state, PRN, azimuth, elevation, SNR, used
+        m_service.Send(BRFN::CMD_GPS_STATUS, BRFN::EncodeGPSStatus(gps));
+        // Sky plot: a used marker east on the 45° ring.
+        CAzimuthElevationWnd* pSky = m_pWindow->findChild<CAzimuthElevationWnd*>();
+        const QRectF square = GpsGeometry::SkySquare(pSky->size());
+        const QPoint east = GpsGeometry::SkyProjection(90, 45, square.center(), square.width());
+        QTRY_VERIFY(GpsPixels::MarkerPanel(GpsPixels::Render(*pSky), east, square.width()).green() < 80);
+        // Signal bars: one slot across the width, full height, red for state 2.
+        const QImage bars = GpsPixels::Render(*m_pWindow->findChild<CSignalQuality*>());
+        QCOMPARE(bars.pixelColor(5, 2), QColor(192, 0, 0));
+        QCOMPARE(bars.pixelColor(bars.width() - 5, 2), QColor(192, 0, 0));
+        // Position panel: a valid 2023 time in the palette's colours.
+        QCOMPARE(GpsPixels::BoxFill(GpsPixels::Render(*m_pWindow->findChild<CPositionStatusWnd*>()), 6),
+                 QPalette().color(QPalette::Button));
+    }
+
+    // Each notation and unit redraws the position panel on screen at once.
+    void positionChoiceRedrawsThePanel()
+    {
+        ShowPage(1);
+        QWidget* pPanel = m_pWindow->findChild<CPositionStatusWnd*>();
+        auto onScreen = [&] {
+            return QGuiApplication::primaryScreen()
+                ->grabWindow(m_pWindow->winId())
+                .toImage()
+                .copy(QRect(pPanel->mapTo(m_pWindow.get(), QPoint()), pPanel->size()));
+        };
+        for (const char* psz : {"actionPosFormatDD_MM_SS_SSS", "actionPosFormatDD_DDDD",
+                                "actionPosFormatDD_MM_MMMM", "action_Metric_Units", "action_English_Units"}) {
+            Settle();
+            const QImage before = onScreen();
+            Action(psz)->trigger();
+            QTRY_VERIFY2(onScreen() != before, psz);
+        }
+    }
+
 private:
     template <typename T> T* Find(const char* pszName) const { return m_pWindow->findChild<T*>(pszName); }
     QAction* Action(const QString& strName) const { return m_pWindow->findChild<QAction*>(strName); }
     Chart* TimeDiffChart() const { return Find<QWidget>("widgetTimeDiff")->findChild<Chart*>(); }
     Chart* ControlChart() const { return Find<QWidget>("widgetControlValue")->findChild<Chart*>(); }
-    // NMEA text is checked on the page as the user sees it: current and shown.
-    void ShowNmeaPage()
+    // Pages are checked as the user sees them: current and shown.
+    void ShowPage(int nPage)
     {
-        Find<QTabWidget>("tabWidget")->setCurrentIndex(3);
+        m_pWindow->resize(1000, 700);
+        Find<QTabWidget>("tabWidget")->setCurrentIndex(nPage);
         m_pWindow->layout()->activate(); // size limits settled before showing, or offscreen warns
         m_pWindow->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_pWindow.get()));
