@@ -2,7 +2,7 @@
 // and started again over a broken settings file, stored values it does not
 // know. The panel runs as the program built next to the tests. (A service
 // killed and started again: tests/e2e and the hostile peer's recovery check;
-// a log name the service refuses: tests/app and tests/sim.)
+// a log name the service refuses: tests/sim.)
 
 #include "reliabilitywindow.h"
 
