@@ -68,11 +68,15 @@ def x11(s):
 def nmea_page(s):
     lines = set(open(CAPTURE, "rb").read().decode("ascii", "replace").replace("\r", "").split("\n"))
     s.window("Tellurix Panel")
-    s.run(["xdotool", "mousemove", "312", "108", "click", "1"])  # the "NMEA Output" tab
-    time.sleep(4)
-    s.run(["xdotool", "mousemove", "450", "350", "click", "1"])
-    s.keys("ctrl+a", "ctrl+c")
-    copied = clipboard(s)
+
+    def copy():  # a click on a window still being mapped is lost: until the page holds ten lines
+        s.run(["xdotool", "mousemove", "312", "108", "click", "1"])  # the "NMEA Output" tab
+        time.sleep(1)
+        s.run(["xdotool", "mousemove", "450", "350", "click", "1"])
+        s.keys("ctrl+a", "ctrl+c")
+        text = clipboard(s)
+        return text if text.count("\n") >= 10 else None
+    copied = wait_for(copy, 20, 0.5) or ""
     shown = [l for l in copied.split("\n") if l]
     check(len(shown) >= 10 and all(l in lines for l in shown),
           "the NMEA page holds the replayed sentences: %d lines copied, all from the capture" % len(shown))
