@@ -27,6 +27,7 @@
 #include <QVBoxLayout>
 
 #include <limits>
+#include <utility>
 
 int CMainWindow::s_nEpochCount = 0;
 qint64 CMainWindow::s_tNextUpdateCheck = 0;
@@ -322,10 +323,8 @@ void CMainWindow::HoldNmeaText(const QString& strText)
 bool CMainWindow::eventFilter(QObject* pWatched, QEvent* pEvent)
 {
     if (pWatched == ui->editNmea && pEvent->type() == QEvent::Show && !m_strNmeaHeld.isEmpty()) {
-        const QString strHeld = m_strNmeaHeld;
-        m_strNmeaHeld.clear();
         m_nNmeaHeldLines = 0;
-        ShowNmeaText(strHeld);
+        ShowNmeaText(std::exchange(m_strNmeaHeld, QString()));
     }
     return QMainWindow::eventFilter(pWatched, pEvent);
 }

@@ -31,13 +31,14 @@ bool CAzimuthElevationWnd::SetData(const CGPSDisplayData& data, bool bRepaint)
     // seconds no satellite moves by a whole degree: only those that do are
     // drawn again.
     if (bRepaint && isVisible()) {
+        const int nLineHeight = LabelLineHeight();
         for (int i = 0; i < CGPSDisplayData::MAX_SATELLITES; ++i) {
             const CGPSDisplayData::SAT_DATA& was = m_Data.aSats[i];
             const CGPSDisplayData::SAT_DATA& now = data.aSats[i];
             if (was.nPRN != now.nPRN || was.nAzimuth != now.nAzimuth || was.nElevation != now.nElevation ||
                 was.bUsed != now.bUsed) {
-                update(SatelliteReach(was));
-                update(SatelliteReach(now));
+                update(SatelliteReach(was, nLineHeight));
+                update(SatelliteReach(now, nLineHeight));
             }
         }
     }
@@ -60,7 +61,14 @@ bool CAzimuthElevationWnd::SetData(const CGPSDisplayData& data, bool bRepaint)
     return true;
 }
 
-QRect CAzimuthElevationWnd::SatelliteReach(const CGPSDisplayData::SAT_DATA& sat) const
+int CAzimuthElevationWnd::LabelLineHeight() const
+{
+    const double dD = GpsGeometry::SkySquare(size()).width();
+    return QFontMetrics(GpsGeometry::DisplayFont(GpsGeometry::SkyLabelPointSize(dD, logicalDpiX())), this)
+        .height();
+}
+
+QRect CAzimuthElevationWnd::SatelliteReach(const CGPSDisplayData::SAT_DATA& sat, int nLineHeight) const
 {
     if (sat.nPRN == 0 || sat.nAzimuth == 0 || sat.nElevation == 0)
         return QRect();
@@ -68,12 +76,7 @@ QRect CAzimuthElevationWnd::SatelliteReach(const CGPSDisplayData::SAT_DATA& sat)
     const double dD = square.width();
     const QPointF centre(square.x() + dD * 0.5, square.y() + dD * 0.5); // as the paint places it
     const QPoint point = GpsGeometry::SkyProjection(sat.nAzimuth, sat.nElevation, centre, dD);
-    QRectF label = GpsGeometry::SkyMarkerRect(point, dD);
-    label.setHeight(
-        label.height() +
-        QFontMetrics(GpsGeometry::DisplayFont(GpsGeometry::SkyLabelPointSize(dD, logicalDpiX())), this)
-            .height());
-    return GpsGeometry::PaintReach(label);
+    return GpsGeometry::PaintReach(GpsGeometry::SkyLabelRect(point, dD, nLineHeight));
 }
 
 const QPixmap& CAzimuthElevationWnd::Marker(bool bUsed, QSize size)
@@ -123,14 +126,12 @@ void CAzimuthElevationWnd::paintEvent(QPaintEvent* pEvent)
         // Without a PRN, azimuth and elevation there is nothing to place.
         if (sat.nPRN == 0 || sat.nAzimuth == 0 || sat.nElevation == 0)
             continue;
-        if (!pEvent->region().intersects(SatelliteReach(sat)))
-            continue; // left as painted
         const QPoint point = GpsGeometry::SkyProjection(sat.nAzimuth, sat.nElevation, centre, dD);
-        const QRectF marker = GpsGeometry::SkyMarkerRect(point, dD);
+        const QRectF label = GpsGeometry::SkyLabelRect(point, dD, metrics.height());
+        if (!pEvent->region().intersects(GpsGeometry::PaintReach(label)))
+            continue; // left as painted
         const QRect pixels = GpsGeometry::SkyMarkerPixels(point, dD);
         painter.drawPixmap(pixels.topLeft(), Marker(sat.bUsed, pixels.size()));
-        QRectF label = marker;
-        label.setHeight(marker.height() + metrics.height());
         painter.setPen(QColor(0, 0, 0));
         painter.drawText(label, Qt::AlignHCenter | Qt::AlignVCenter, QStringLiteral("%1").arg(sat.nPRN));
     }

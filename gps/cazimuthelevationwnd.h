@@ -29,9 +29,11 @@ protected:
     void paintEvent(QPaintEvent* pEvent) override;
 
 private:
+    // Height of a line of the PRN labels' font at this size.
+    int LabelLineHeight() const;
     // What a satellite's marker and label may cover, or an empty rect for a
     // satellite that is not drawn.
-    QRect SatelliteReach(const CGPSDisplayData::SAT_DATA& sat) const;
+    QRect SatelliteReach(const CGPSDisplayData::SAT_DATA& sat, int nLineHeight) const;
 
     // The marker image of a satellite in (bUsed) or out of the solution,
     // scaled to size once.

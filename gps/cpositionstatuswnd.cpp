@@ -111,9 +111,9 @@ void CPositionStatusWnd::paintEvent(QPaintEvent* pEvent)
     QString aValues[GpsGeometry::POSITION_BOX_COUNT];
     BoxTexts(aTitles, aValues);
     for (int i = 0; i < GpsGeometry::POSITION_BOX_COUNT; ++i) {
-        if (pEvent->region().intersects(GpsGeometry::PaintReach(GpsGeometry::PositionBox(i, size()))))
-            DrawBox(painter, GpsGeometry::PositionBox(i, size()), aTitles[i], aValues[i],
-                    i == 6 ? TimeStyle() : 0);
+        const QRectF box = GpsGeometry::PositionBox(i, size());
+        if (pEvent->region().intersects(GpsGeometry::PaintReach(box)))
+            DrawBox(painter, box, aTitles[i], aValues[i], i == 6 ? TimeStyle() : 0);
     }
 }
 

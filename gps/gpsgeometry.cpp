@@ -80,6 +80,13 @@ QRect SkyMarkerPixels(QPoint point, double dSide)
                  std::clamp(point.y(), -nFar, nFar) - nSide / 2, nSide, nSide);
 }
 
+QRectF SkyLabelRect(QPoint point, double dSide, int nLineHeight)
+{
+    QRectF label = SkyMarkerRect(point, dSide);
+    label.setHeight(label.height() + nLineHeight);
+    return label;
+}
+
 int SkyLabelPointSize(double dSide, int nLogicalDpiX)
 {
     return PointSize(dSide * 0.045 * DpiScale(nLogicalDpiX));

@@ -52,6 +52,9 @@ QRectF SkyMarkerRect(QPoint point, double dSide);
 // as one painted whole. Points far outside any widget are held a million
 // pixels out.
 QRect SkyMarkerPixels(QPoint point, double dSide);
+// The PRN label's rectangle: the marker's, a line of text taller; the label
+// is centred in it.
+QRectF SkyLabelRect(QPoint point, double dSide, int nLineHeight);
 
 // PRN labels: trunc(D * 0.045 * 96 / dpi).
 int SkyLabelPointSize(double dSide, int nLogicalDpiX);
