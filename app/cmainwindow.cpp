@@ -365,31 +365,29 @@ void CMainWindow::ShowNmeaText(const QString& strText)
 
 // ---- One-second epoch and the daily update check -----------------------------
 
-QDateTime CMainWindow::CurrentDateTimeUtc() const
-{
-    return QDateTime::currentDateTimeUtc();
-}
-
 void CMainWindow::OnFastTimer()
 {
-    QDateTime now = CurrentDateTimeUtc();
-    const int nSecond = now.time().second();
-    if (nSecond == m_nLastSecond)
+    QDateTime now = QDateTime::currentDateTimeUtc();
+    if (!IsNewEpoch(m_nLastSecond, now))
         return;
-    m_nLastSecond = nSecond;
     emit SignalOneSecondEpoch(now);
-    if (s_nEpochCount % kSecondsPerDay == 0)
-        CheckForUpdates();
-    s_nEpochCount += 1;
+    if (IsUpdateCheckDue(s_nEpochCount, s_tNextUpdateCheck, now.toSecsSinceEpoch()))
+        StartUpdateCheck();
 }
 
-void CMainWindow::CheckForUpdates()
+bool CMainWindow::IsNewEpoch(int& rnLastSecond, const QDateTime& now)
 {
-    const qint64 tNow = CurrentDateTimeUtc().toSecsSinceEpoch();
-    if (s_tNextUpdateCheck < tNow) {
-        s_tNextUpdateCheck = tNow + kSecondsPerDay;
-        StartUpdateCheck();
-    }
+    const int nSecond = now.time().second();
+    return std::exchange(rnLastSecond, nSecond) != nSecond;
+}
+
+bool CMainWindow::IsUpdateCheckDue(int& rnEpochCount, qint64& rtNextCheck, qint64 tNow)
+{
+    const bool bDue = rnEpochCount % kSecondsPerDay == 0 && rtNextCheck < tNow;
+    if (bDue)
+        rtNextCheck = tNow + kSecondsPerDay;
+    rnEpochCount += 1;
+    return bDue;
 }
 
 void CMainWindow::StartUpdateCheck()
@@ -472,7 +470,9 @@ void CMainWindow::OnRxCmdLoopParameters(CBRFNProtocolQt::CMD_DATA_LOOP_PARAMETER
         OpenDialogLater(m_bLoopParametersDialogBusy, "CMainWindow::OnRxCmdLoopParameters():", [this, Data] {
             CBRFNProtocolQt::CMD_DATA_LOOP_PARAMETERS Params = Data;
             // On acceptance bLoopEnabled carries the reset-loop request.
-            if (ExecLoopParametersDialog(Params) == QDialog::Accepted)
+            CLoopParametersDlg dlg(this);
+            dlg.setModal(true);
+            if (dlg.EditLoopParameters(Params) == QDialog::Accepted)
                 m_pProtocol->SetLoopParameters(Params, Params.bLoopEnabled != 0);
         });
     }
@@ -492,7 +492,9 @@ void CMainWindow::OnRxCmdCommPort(CBRFNProtocolQt::CMD_DATA_COMM_PORT Data)
     OpenDialogLater(m_bCommPortDialogBusy, "CMainWindow::OnRxCmdCommPort():", [this, Data] {
         QString strPort = QString::asprintf("COM%d", Data.nPort);
         unsigned int nBaud = quint32(Data.nBaud);
-        if (ExecCommPortDialog(strPort, nBaud) == QDialog::Accepted) {
+        ConnectDlg dlg(this);
+        dlg.setModal(true);
+        if (dlg.Execute(strPort, nBaud) == QDialog::Accepted) {
             qDebug() << "Port:" << strPort;
             qDebug() << "Baud:" << nBaud;
             // "off": the service reads no serial port (port 0). Otherwise the
@@ -511,8 +513,12 @@ void CMainWindow::OnRxCmdCommPort(CBRFNProtocolQt::CMD_DATA_COMM_PORT Data)
 
 void CMainWindow::on_action_SetTime_DifferenceOffset_triggered()
 {
+    // The dialog talks to the service itself while it is open (offset, NTP
+    // calibration and server); only the accepted offset is sent from here.
     double dOffset = 0.0;
-    if (ExecTimeDiffOffsetDialog(dOffset) == QDialog::Accepted)
+    CTimeDiffOffsetDlg dlg(m_pProtocol, this);
+    dlg.setModal(true);
+    if (dlg.Execute(dOffset) == QDialog::Accepted)
         m_pProtocol->SetTimeDiffOffset(dOffset);
 }
 
@@ -525,7 +531,9 @@ void CMainWindow::OnRxCmdGPSLockStatus(CBRFNProtocolQt::CMD_DATA_GPS_LOCK_CONFIG
 {
     OpenDialogLater(m_bGPSLockDialogBusy, "CMainWindow::OnRxCmdGPSLockStatus():", [this, Data] {
         CBRFNProtocolQt::CMD_DATA_GPS_LOCK_CONFIG Config = Data;
-        if (ExecGPSLockConfigDialog(Config) == QDialog::Accepted) {
+        CGPSLockConfigDlg dlg(this);
+        dlg.setModal(true);
+        if (dlg.EditLockConfig(Config) == QDialog::Accepted) {
             qDebug() << "Blatt!";
             m_pProtocol->SetGPSLockConfig(Config);
         }
@@ -533,44 +541,6 @@ void CMainWindow::OnRxCmdGPSLockStatus(CBRFNProtocolQt::CMD_DATA_GPS_LOCK_CONFIG
 }
 
 void CMainWindow::on_action_About_triggered()
-{
-    ExecAboutDialog();
-}
-
-// The modal dialogs. Each is created here with the window as parent, run and
-// destroyed on return.
-
-int CMainWindow::ExecCommPortDialog(QString& strPort, unsigned int& nBaud)
-{
-    ConnectDlg dlg(this);
-    dlg.setModal(true);
-    return dlg.Execute(strPort, nBaud);
-}
-
-// This dialog talks to the service itself while it is open (offset, NTP
-// calibration and server); only the accepted offset is sent from here.
-int CMainWindow::ExecTimeDiffOffsetDialog(double& dOffset)
-{
-    CTimeDiffOffsetDlg dlg(m_pProtocol, this);
-    dlg.setModal(true);
-    return dlg.Execute(dOffset);
-}
-
-int CMainWindow::ExecLoopParametersDialog(CBRFNProtocolQt::CMD_DATA_LOOP_PARAMETERS& Params)
-{
-    CLoopParametersDlg dlg(this);
-    dlg.setModal(true);
-    return dlg.EditLoopParameters(Params);
-}
-
-int CMainWindow::ExecGPSLockConfigDialog(CBRFNProtocolQt::CMD_DATA_GPS_LOCK_CONFIG& Config)
-{
-    CGPSLockConfigDlg dlg(this);
-    dlg.setModal(true);
-    return dlg.EditLockConfig(Config);
-}
-
-void CMainWindow::ExecAboutDialog()
 {
     // Each About box starts its own update check; closing it ends the check.
     CAboutDlg dlg(this);

@@ -48,6 +48,15 @@ public:
     // Turns a GPS status from the service into the record the GPS page shows.
     static void ConvertGPSStatus(const CBRFNProtocolQt::CMD_DATA_GPS_STATUS& Data, CGPSDisplayData& rDisplay);
 
+    // The one-second epoch: a reading of the clock is an epoch when its second
+    // of the minute differs from the last reading's (rnLastSecond, -1 before
+    // the first).
+    static bool IsNewEpoch(int& rnLastSecond, const QDateTime& now);
+    // Counts the epoch (rnEpochCount) and says whether the daily update check
+    // starts with it: at every 86400th epoch from the first, and never within
+    // 86400 s of the last check (rtNextCheck, seconds since 1970).
+    static bool IsUpdateCheckDue(int& rnEpochCount, qint64& rtNextCheck, qint64 tNow);
+
     // UDP port on which the service sends the NMEA sentences it reads.
     static constexpr quint16 NMEA_PORT = 51502;
 
@@ -95,18 +104,6 @@ protected:
     void keyPressEvent(QKeyEvent* pEvent) override;
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
-    // The outside world, each in one place: the clock, the start of an update
-    // check and the modal dialogs. A dialog operation returns the QDialog
-    // result (1 when accepted) and writes the edited values back on acceptance.
-    virtual QDateTime CurrentDateTimeUtc() const;
-    virtual void StartUpdateCheck();
-    virtual QString GetSaveFileName(const QString& strCaption, const QString& strFilter);
-    virtual int ExecCommPortDialog(QString& strPort, unsigned int& nBaud);
-    virtual int ExecTimeDiffOffsetDialog(double& dOffset);
-    virtual int ExecLoopParametersDialog(CBRFNProtocolQt::CMD_DATA_LOOP_PARAMETERS& Params);
-    virtual int ExecGPSLockConfigDialog(CBRFNProtocolQt::CMD_DATA_GPS_LOCK_CONFIG& Config);
-    virtual void ExecAboutDialog();
-
 private:
     enum LogKind
     {
@@ -116,7 +113,8 @@ private:
 
     void AddStatusToCharts(const CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS& Data, bool bRepaint);
     void ApplyLocalTime();
-    void CheckForUpdates();
+    void StartUpdateCheck();
+    QString GetSaveFileName(const QString& strCaption, const QString& strFilter);
     void UpdateNavMenus();
     void LoadSettings();
     void SaveSettings();

@@ -9,14 +9,13 @@ namespace {
 const int kBaudRates[] = {4800, 9600, 19200, 38400, 57600, 115200};
 } // namespace
 
-ConnectDlg::ConnectDlg(QWidget* pParent) : ConnectDlg(AvailablePorts(), pParent) {}
+QList<ConnectDlg::PortEntry> (*ConnectDlg::s_pfnLister)() = nullptr;
 
-ConnectDlg::ConnectDlg(const QList<PortEntry>& ports, QWidget* pParent)
-    : QDialog(pParent), ui(std::make_unique<Ui_ConnectDlg>())
+ConnectDlg::ConnectDlg(QWidget* pParent) : QDialog(pParent), ui(std::make_unique<Ui_ConnectDlg>())
 {
     ui->setupUi(this);
     ui->cbPortList->addItem(tr("Off"), QStringLiteral("off"));
-    for (const PortEntry& port : ports)
+    for (const PortEntry& port : AvailablePorts())
         ui->cbPortList->addItem(port.strText, port.strLocation);
     for (int nRate : kBaudRates)
         ui->cbBaudList->addItem(QString::number(nRate), nRate);
@@ -27,6 +26,8 @@ ConnectDlg::~ConnectDlg() = default;
 
 QList<ConnectDlg::PortEntry> ConnectDlg::AvailablePorts()
 {
+    if (s_pfnLister)
+        return s_pfnLister();
     QList<PortEntry> ports;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
         ports.append(

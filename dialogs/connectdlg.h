@@ -25,14 +25,16 @@ public:
         QString strLocation; // handed back when chosen, e.g. "/dev/ttyUSB0"
     };
 
-    // Lists the serial ports present on the computer.
+    // Lists the ports of AvailablePorts().
     explicit ConnectDlg(QWidget* pParent = nullptr);
-    // Lists the given ports instead.
-    explicit ConnectDlg(const QList<PortEntry>& ports, QWidget* pParent = nullptr);
     ~ConnectDlg() override;
 
-    // The computer's serial ports, in the order the system lists them.
+    // The computer's serial ports, in the order the system lists them, or
+    // what the lister set below returns.
     static QList<PortEntry> AvailablePorts();
+    // Replaces the system's port list (nullptr: the system's again), for a
+    // machine whose serial hardware is not the one to be shown.
+    static void SetPortLister(QList<PortEntry> (*pfnLister)()) { s_pfnLister = pfnLister; }
 
     // Shows the service's port ("COM3") and baud rate and runs the dialog. On
     // acceptance strPort becomes "off" or the chosen port's location and nBaud
@@ -42,6 +44,7 @@ public:
 
 private:
     std::unique_ptr<Ui_ConnectDlg> ui;
+    static QList<PortEntry> (*s_pfnLister)();
 };
 
 #endif // CONNECTDLG_H

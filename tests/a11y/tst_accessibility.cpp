@@ -1,12 +1,12 @@
 // What a screen reader hears of every painted display, and Tab reaching every control of the
-// pages and of the dialog with text. The window's service is a bare loopback listener.
+// pages and of the dialog with text. The window's service is the test peer.
 
-#include "cmainwindow.h"
 #include "ctimediffoffsetdlg.h"
+#include "servicepeer.h"
+#include "testwindow.h"
 
 #include <QAccessible>
 #include <QTabWidget>
-#include <QTcpServer>
 #include <QtTest>
 
 #include <memory>
@@ -20,8 +20,9 @@ class tst_Accessibility : public QObject
 private slots:
     void initTestCase()
     {
+        AllowOffscreenWindowWarnings(); // from showing the window
         QAccessible::setActive(true); // as when a screen reader listens
-        QVERIFY(m_service.listen(QHostAddress::LocalHost, CBRFNProtocolQt::SERVICE_PORT));
+        QVERIFY(m_service.Listen());
         m_pWindow = std::make_unique<CMainWindow>();
         m_pWindow->show();
         QTRY_VERIFY(m_pWindow->Protocol()->m_bConnected);
@@ -98,7 +99,7 @@ private slots:
     }
 
 private:
-    QTcpServer m_service;
+    ServicePeer m_service;
     std::unique_ptr<CMainWindow> m_pWindow;
 };
 

@@ -1,24 +1,25 @@
 // The main window against a stand-in service on the loopback port and NMEA datagrams on the UDP port:
-// the charts, logs, menus, NMEA page and GPS page.
+// the charts, logs, menus, NMEA page, GPS page, the state shown when the link drops and the epochs.
 
 #include "cazimuthelevationwnd.h"
 #include "cpositionstatuswnd.h"
 #include "csignalquality.h"
 #include "cstripchartwidget.h"
+#include "csystemstatswidget.h"
+#include "csystemstatuswidget.h"
 #include "ctimestatuswidget.h"
-#include "fakeservice.h"
-#include "gpspixels.h"
+#include "pixels.h"
+#include "servicepeer.h"
 #include "testwindow.h"
 
 #include <QAction>
 #include <QCheckBox>
-#include <QLayout>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
-#include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QToolButton>
@@ -56,33 +57,40 @@ class tst_AppWindow : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QVERIFY(StartWindowTests(m_service)); }
+    void initTestCase()
+    {
+        QVERIFY(StartWindowTests(m_service));
+        AllowOffscreenWindowWarnings(); // from the log's file prompt
+        // Another program listening to the same sentences, bound first: the panel shares the port with it.
+        QVERIFY(m_otherListener.bind(QHostAddress::Any, CMainWindow::NMEA_PORT, QUdpSocket::ShareAddress));
+    }
     // A new window whose link is up and whose four start-up requests have arrived.
     void init()
     {
         QSettings("Brightfen", "TellurixPanel").clear();
-        m_service.m_received.clear();
+        m_service.ClearIncoming();
         m_pWindow = std::make_unique<TestWindow>();
+        m_dialogs.m_opened.clear();
         QVERIFY(m_service.WaitForNewConnection());
-        QTRY_COMPARE(m_service.m_received.size(), 4);
+        QTRY_COMPARE(m_service.Incoming().size(), 4);
     }
     void cleanup() { m_pWindow.reset(); }
 
     // Records, then the history asked for on every connection, reach the charts; the chart buttons.
     void chartsFollowTheService()
     {
-        Find<QToolButton>("toolButtonScaleExtent")->click();
+        m_pWindow->Find<QToolButton>("toolButtonScaleExtent")->click();
         Status first = MakeStatus(0.0);
         first.nSamples = -1; // the service counts in unsigned 32 bits: 4294967295
         SendStatus(first);
         SendStatus(MakeStatus(1.0));
-        QTRY_COMPARE(Points(ControlChart()), QStringList({"0:0,3,0", "0:1,4,0"}));
+        QTRY_COMPARE(Points(m_pWindow->ControlChart()), QStringList({"0:0,3,0", "0:1,4,0"}));
         // Bands (sets 0, 1): half-height the spread, centre the fitted line at the sample count.
-        QCOMPARE(Points(TimeDiffChart()),
+        QCOMPARE(Points(m_pWindow->TimeDiffChart()),
                  QStringList({"0:0,0.004,2147483647.75", "0:1,1.004,5.25", "1:0,0.005,2.75", "1:1,1.005,3.75",
                               "2:0,0.001,0", "2:1,1.001,0", "3:0,0.002,0", "3:1,1.002,0"}));
         // Extent scaling fits the x range to the points: it starts at the first.
-        QCOMPARE(QList<double>({TimeDiffChart()->XMin(), ControlChart()->XMin()}), QList<double>({0, 0}));
+        QCOMPARE(XRanges(), QList<double>({0, 1, 0, 1}));
         // The history continues at the next x, a live record after it.
         CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS_HISTORY history;
         history.nCount = 10;
@@ -90,36 +98,37 @@ private slots:
             history.aEntries[i] = MakeStatus(10.0 * i);
         m_service.Send(BRFN::CMD_CONTROL_LOOP_STATUS_HISTORY, BRFN::EncodeHistory(history));
         SendStatus(MakeStatus(500.0));
-        QTRY_COMPARE(Points(ControlChart()).mid(10), QStringList({"0:10,83,0", "0:11,93,0", "0:12,503,0"}));
+        QTRY_COMPARE(Points(m_pWindow->ControlChart()).mid(10), QStringList({"0:10,83,0", "0:11,93,0", "0:12,503,0"}));
 
-        // Erase: the service's history, the points and the count go.
-        Find<QToolButton>("toolButtonEraseHisory")->click();
+        // Erase: the service's history, the points and the count go; the x ranges start again at 0..300.
+        m_pWindow->Find<QToolButton>("toolButtonEraseHisory")->click();
+        QCOMPARE(XRanges(), QList<double>({0, 300, 0, 300}));
         ExpectSent(BRFN::CMD_CONTROL_LOOP_STATUS_HISTORY, 1, {BRFN::EncodeSubCommand(1)});
         SendStatus(MakeStatus(7.0));
-        QTRY_COMPARE(Points(ControlChart()), QStringList({"0:0,10,0"}));
-        QCOMPARE(Points(TimeDiffChart()).size(), 4);
-        Find<QToolButton>("toolButtonScaleWindow")->click();
-        QCOMPARE(QList<int>({TimeDiffChart()->ScaleMode(), ControlChart()->ScaleMode()}),
+        QTRY_COMPARE(Points(m_pWindow->ControlChart()), QStringList({"0:0,10,0"}));
+        QCOMPARE(Points(m_pWindow->TimeDiffChart()).size(), 4);
+        m_pWindow->Find<QToolButton>("toolButtonScaleWindow")->click();
+        QCOMPARE(QList<int>({m_pWindow->TimeDiffChart()->ScaleMode(), m_pWindow->ControlChart()->ScaleMode()}),
                  QList<int>({Chart::SCALE_WINDOW, Chart::SCALE_WINDOW}));
     }
 
     void checkBoxesReachTheDisplays()
     {
-        auto* pStdDev = Find<QCheckBox>("checkBoxShowStdDev");
+        auto* pStdDev = m_pWindow->Find<QCheckBox>("checkBoxShowStdDev");
         QTest::mouseClick(pStdDev, Qt::LeftButton);
-        QVERIFY(pStdDev->isChecked() && !TimeDiffChart()->DataSet(1).bHidden);
+        QVERIFY(pStdDev->isChecked() && !m_pWindow->TimeDiffChart()->DataSet(1).bHidden);
         QTest::mouseClick(pStdDev, Qt::LeftButton);
-        QVERIFY(TimeDiffChart()->DataSet(1).bHidden);
+        QVERIFY(m_pWindow->TimeDiffChart()->DataSet(1).bHidden);
 
         auto* pClock = m_pWindow->findChild<CTimeStatusWidget*>();
         QVERIFY(pClock->m_bShowLocalTime);
-        QTest::mouseClick(Find<QCheckBox>("checkBoxLocalTime"), Qt::LeftButton);
+        QTest::mouseClick(m_pWindow->Find<QCheckBox>("checkBoxLocalTime"), Qt::LeftButton);
         QVERIFY(!pClock->m_bShowLocalTime);
     }
 
     void enableControlLoopFollowsService()
     {
-        QAction* pEnable = Action("action_Enable_Control_Loop");
+        QAction* pEnable = m_pWindow->Action("action_Enable_Control_Loop");
         const CBRFNProtocolQt::CMD_DATA_LOOP_PARAMETERS params;
         m_service.Send(BRFN::CMD_LOOP_PARAMETERS, BRFN::EncodeLoopParameters(0, params, 1));
         QTRY_VERIFY(pEnable->isChecked());
@@ -129,25 +138,7 @@ private slots:
         // The service's next reply sets the mark whatever the user did.
         m_service.Send(BRFN::CMD_LOOP_PARAMETERS, BRFN::EncodeLoopParameters(0, params, 0));
         QTRY_VERIFY(!pEnable->isChecked());
-        QCOMPARE(m_pWindow->m_nLoopDialogs, 0); // replies nobody asked for open nothing
-    }
-
-    // The action only asks the service; its reply opens the dialog, and the
-    // number after the "M" of the port chosen is sent.
-    void commPortDialogSendsParsedPort()
-    {
-        const QList<QPair<QString, int>> answers = {{"COM12", 12}, {"/dev/ttyUSB0", -1}};
-        for (const auto& answer : answers) {
-            m_pWindow->m_strPortAnswer = answer.first;
-            m_service.m_received.clear();
-            Action("action_SetupGPSCommunications")->trigger();
-            QTRY_COMPARE(m_service.Received(BRFN::CMD_COMM_PORT, 0).size(), 1);
-            m_service.Send(BRFN::CMD_COMM_PORT, BRFN::EncodeCommPort(0, 3, 4800));
-            QTRY_COMPARE(m_pWindow->m_strShown, QString("COM3 4800"));
-            m_pWindow->m_strShown.clear();
-            const QByteArray sent = BRFN::EncodeCommPort(1, answer.second, 9600);
-            ExpectSent(BRFN::CMD_COMM_PORT, 1, answer.second < 0 ? QByteArrayList() : QByteArrayList({sent}));
-        }
+        QCOMPARE(m_dialogs.m_opened, QStringList()); // replies nobody asked for open nothing
     }
 
     // The actions form no action group: the window keeps one mark in each menu,
@@ -155,7 +146,7 @@ private slots:
     void navMenusAreExclusive()
     {
         for (const char* psz : {"actionPosFormatDD_DDDD", "action_Metric_Units", "actionPosFormatDD_DDDD"})
-            Action(psz)->trigger();
+            m_pWindow->Action(psz)->trigger();
         QStringList marked;
         for (QAction* pAction : m_pWindow->findChildren<QAction*>(QRegularExpression("PosFormat|_Units$")))
             if (pAction->isChecked())
@@ -167,7 +158,7 @@ private slots:
     // over (and is not itself taken as its first key); Shift presses do not count.
     void debugSequence()
     {
-        QAction* pParameters = Action("actionSet_Control_Loop_Parameters");
+        QAction* pParameters = m_pWindow->Action("actionSet_Control_Loop_Parameters");
         TypeKeys("debxug");
         QVERIFY(!pParameters->isVisible());
         TypeKeys("dd^d^e^b^u^g");
@@ -191,23 +182,26 @@ private slots:
         QFETCH(int, command);
         QFETCH(QString, log);
         QFETCH(QString, other);
-        QAction* pStart = Action("actionStart_" + log);
-        QAction* pStop = Action("actionStop_" + log);
+        QAction* pStart = m_pWindow->Action("actionStart_" + log);
+        QAction* pStop = m_pWindow->Action("actionStop_" + log);
         pStart->trigger();
-        SendLogStatus(command, 1); // already logging: no file dialog
+        SendLogStatus(command, 1); // already logging: no file prompt
         QTRY_VERIFY(!pStart->isEnabled() && pStop->isEnabled());
         SendLogStatus(command, 0); // the start was forgotten with the last reply
         QTRY_VERIFY(pStart->isEnabled() && !pStop->isEnabled());
+        Settle();
+        QCOMPARE(m_dialogs.m_opened, QStringList());
 
+        const QString strName = m_tmp.filePath("run1.csv");
+        m_dialogs.m_scripts = QStringList({"Escape", "=" + strName + " Return"});
         pStart->trigger();
         SendLogStatus(command, 0);
-        QTRY_COMPARE(m_pWindow->m_nFileDialogs, 1); // cancelled
-        m_pWindow->m_strFileAnswer = "/home/user/logs/run 1.csv";
+        QTRY_COMPARE(m_dialogs.m_opened.size(), 1); // cancelled
         pStart->trigger();
         SendLogStatus(command, 0);
-        ExpectSent(command, 1, {BRFN::EncodeLogStart(m_pWindow->m_strFileAnswer)});
-        QCOMPARE(m_pWindow->m_nFileDialogs, 2);
-        QCOMPARE(m_service.Received(command, 0).size(), 5); // start-up, three starts, after the name
+        ExpectSent(command, 1, {BRFN::EncodeLogStart(strName)});
+        QCOMPARE(m_dialogs.m_opened, QStringList({"QFileDialog", "QFileDialog"}));
+        QCOMPARE(m_service.Incoming(command, 0).size(), 5); // start-up, three starts, after the name
 
         SendLogStatus(command, 1);
         QTRY_VERIFY(!pStart->isEnabled());
@@ -216,7 +210,7 @@ private slots:
         QVERIFY(pStop->isEnabled()); // until the reply, which idles the actions whatever it says
         m_service.Send(command, BRFN::EncodeLogResultReply(2, -3));
         QTRY_VERIFY(pStart->isEnabled() && !pStop->isEnabled());
-        QVERIFY(Action("actionStart_" + other)->isEnabled() && Action("actionStop_" + other)->isEnabled());
+        QVERIFY(m_pWindow->Action("actionStart_" + other)->isEnabled() && m_pWindow->Action("actionStop_" + other)->isEnabled());
     }
 
     // CRs go wherever they stand, a zero byte ends its datagram, a line may
@@ -224,17 +218,17 @@ private slots:
     // where the user has put the cursor at the top.
     void nmeaDatagramsReachThePage()
     {
-        ShowPage(3);
+        m_pWindow->ShowPage(TestWindow::NMEA_PAGE);
         SendNmea("first\n");
-        QTRY_COMPARE(Nmea()->toPlainText(), QString("first\n"));
-        QTextCursor cursor = Nmea()->textCursor();
+        QTRY_COMPARE(m_pWindow->Nmea()->toPlainText(), QString("first\n"));
+        QTextCursor cursor = m_pWindow->Nmea()->textCursor();
         cursor.movePosition(QTextCursor::Start);
-        Nmea()->setTextCursor(cursor);
+        m_pWindow->Nmea()->setTextCursor(cursor);
         const QByteArrayList datagrams = {"a\rb\r\r\nc\r", QByteArray("$GPRMC,2\r\n\0$GPZDA,3\r\n", 22), "$C",
                                           "*3 \xc2\xb0\n"};
         for (const QByteArray& datagram : datagrams)
             SendNmea(datagram);
-        QTRY_COMPARE(Nmea()->toPlainText(), QString::fromUtf8("first\nab\nc$GPRMC,2\n$C*3 \xc2\xb0\n"));
+        QTRY_COMPARE(m_pWindow->Nmea()->toPlainText(), QString::fromUtf8("first\nab\nc$GPRMC,2\n$C*3 \xc2\xb0\n"));
     }
 
     // While the page is hidden its text waits, without layout, and arrives in
@@ -242,7 +236,7 @@ private slots:
     // last 1000 lines, a line without end broken where the page breaks it.
     void nmeaTextWaitsWhileThePageIsHidden()
     {
-        ShowPage(3);
+        m_pWindow->ShowPage(TestWindow::NMEA_PAGE);
         m_pWindow->hide();
         for (int i = 0; i < 2200; i += 50) {
             QByteArray datagram;
@@ -254,50 +248,53 @@ private slots:
             SendNmea(QByteArray(3000, c));
         SendNmea("CC");
         Settle();
-        QCOMPARE(Nmea()->document()->blockCount(), 1);
+        QCOMPARE(m_pWindow->Nmea()->document()->blockCount(), 1);
         m_pWindow->show(); // the last 1000 lines: from $L,1202 to CC
-        QCOMPARE(Nmea()->document()->firstBlock().text(), QString("$L,1202"));
-        QCOMPARE(Nmea()->document()->lastBlock().previous().text(), QString(3000, 'A') + QString(3000, 'B'));
-        QCOMPARE(Nmea()->document()->lastBlock().text(), QString("CC"));
+        QCOMPARE(m_pWindow->Nmea()->document()->firstBlock().text(), QString("$L,1202"));
+        QCOMPARE(m_pWindow->Nmea()->document()->lastBlock().previous().text(), QString(3000, 'A') + QString(3000, 'B'));
+        QCOMPARE(m_pWindow->Nmea()->document()->lastBlock().text(), QString("CC"));
         // On a full page, a view scrolled up keeps its top line while lines drop off the start.
-        QScrollBar* pScroll = Nmea()->verticalScrollBar();
+        QScrollBar* pScroll = m_pWindow->Nmea()->verticalScrollBar();
         QTRY_VERIFY(pScroll->maximum() > 500);
         pScroll->setValue(pScroll->maximum() / 2);
-        const QString strTop = Nmea()->cursorForPosition(QPoint(1, 1)).block().text();
+        const QString strTop = m_pWindow->Nmea()->cursorForPosition(QPoint(1, 1)).block().text();
         SendNmea("$M,1\n$M,2\n$M,3\n");
-        QTRY_COMPARE(Nmea()->document()->lastBlock().previous().text(), QString("$M,3"));
-        QCOMPARE(Nmea()->document()->firstBlock().text(), QString("$L,1205"));
-        QCOMPARE(Nmea()->cursorForPosition(QPoint(1, 1)).block().text(), strTop);
+        QTRY_COMPARE(m_pWindow->Nmea()->document()->lastBlock().previous().text(), QString("$M,3"));
+        QCOMPARE(m_pWindow->Nmea()->document()->firstBlock().text(), QString("$L,1205"));
+        QCOMPARE(m_pWindow->Nmea()->cursorForPosition(QPoint(1, 1)).block().text(), strTop);
     }
 
     // A GPS record reaches the sky plot, the signal bars and the position panel.
     void gpsRecordReachesTheDisplays()
     {
-        ShowPage(1);
+        m_pWindow->ShowPage(TestWindow::GPS_PAGE);
         CBRFNProtocolQt::CMD_DATA_GPS_STATUS gps;
         gps.nSatsInView = 1;
         gps.nGPSTime = 1700000000;
         gps.nGPSTimeFlag = 1;
         gps.aSats[0] = {2, 12, 90, 45, 55, true}; // state, PRN, azimuth, elevation, SNR, used
         m_service.Send(BRFN::CMD_GPS_STATUS, BRFN::EncodeGPSStatus(gps));
-        // Sky plot: a used marker east on the 45° ring.
-        CAzimuthElevationWnd* pSky = m_pWindow->findChild<CAzimuthElevationWnd*>();
-        const QRectF square = GpsGeometry::SkySquare(pSky->size());
-        const QPoint east = GpsGeometry::SkyProjection(90, 45, square.center(), square.width());
-        QTRY_VERIFY(GpsPixels::MarkerPanel(GpsPixels::Render(*pSky), east, square.width()).green() < 80);
+        // Sky plot: a used marker east on the 45° ring, half-way from the centre to the edge of the
+        // widget's largest centred square; its left panel (a marker is 8 % of that square) is dark.
+        QWidget* pSky = m_pWindow->findChild<CAzimuthElevationWnd*>();
+        const int nSide = qMin(pSky->width(), pSky->height());
+        const QPoint panel(pSky->width() / 2 + nSide / 4 - nSide * 3 / 100, pSky->height() / 2 - nSide / 50);
+        QTRY_VERIFY(Render(pSky).pixelColor(panel).green() < 80);
         // Signal bars: one slot across the width, full height, red for state 2.
-        const QImage bars = GpsPixels::Render(*m_pWindow->findChild<CSignalQuality*>());
+        const QImage bars = Render(m_pWindow->findChild<CSignalQuality*>());
         QCOMPARE(bars.pixelColor(5, 2), QColor(192, 0, 0));
         QCOMPARE(bars.pixelColor(bars.width() - 5, 2), QColor(192, 0, 0));
-        // Position panel: a valid 2023 time in the palette's colours.
-        QCOMPARE(GpsPixels::BoxFill(GpsPixels::Render(*m_pWindow->findChild<CPositionStatusWnd*>()), 6),
-                 QPalette().color(QPalette::Button));
+        // Position panel: a valid 2023 time in the palette's colours, in the time box (the right half of
+        // the bottom quarter), near its lower right corner inside its frame.
+        const QImage position = Render(m_pWindow->findChild<CPositionStatusWnd*>());
+        const int nW = position.width(), nH = position.height();
+        QCOMPARE(position.pixelColor(nW - nH / 12, nH - nH / 80 - 5), QPalette().color(QPalette::Button));
     }
 
     // Each notation and unit redraws the position panel on screen at once.
     void positionChoiceRedrawsThePanel()
     {
-        ShowPage(1);
+        m_pWindow->ShowPage(TestWindow::GPS_PAGE);
         QWidget* pPanel = m_pWindow->findChild<CPositionStatusWnd*>();
         auto onScreen = [&] {
             return QGuiApplication::primaryScreen()
@@ -309,32 +306,65 @@ private slots:
                                 "actionPosFormatDD_MM_MMMM", "action_Metric_Units", "action_English_Units"}) {
             Settle();
             const QImage before = onScreen();
-            Action(psz)->trigger();
+            m_pWindow->Action(psz)->trigger();
             QTRY_VERIFY2(onScreen() != before, psz);
         }
     }
 
-private:
-    template <typename T> T* Find(const char* pszName) const { return m_pWindow->findChild<T*>(pszName); }
-    QAction* Action(const QString& strName) const { return m_pWindow->findChild<QAction*>(strName); }
-    Chart* TimeDiffChart() const { return Find<QWidget>("widgetTimeDiff")->findChild<Chart*>(); }
-    Chart* ControlChart() const { return Find<QWidget>("widgetControlValue")->findChild<Chart*>(); }
-    // Pages are checked as the user sees them: current and shown.
-    void ShowPage(int nPage)
+    // When the link drops, the displays take the all-zero record under "No Service" instead of
+    // keeping the last values (they read as the panel paints them).
+    void linkLossEmptiesTheDisplays()
     {
-        m_pWindow->resize(1000, 700);
-        Find<QTabWidget>("tabWidget")->setCurrentIndex(nPage);
-        m_pWindow->layout()->activate(); // size limits settled before showing, or offscreen warns
-        m_pWindow->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_pWindow.get()));
+        auto shown = [this] {
+            return m_pWindow->findChild<CSystemStatusWidget*>()->accessibleDescription() + " | " +
+                   m_pWindow->findChild<CSystemStatsWidget*>()->accessibleDescription().section('\n', 0, 1);
+        };
+        SendStatus(Status{0.25, 0.0012, -3.5, 0, 0, 0.0005, 7, 0, 0, 0, 0, 0, 6});
+        QTRY_COMPARE(shown(), QString::fromUtf8("Locked. Estimated Time Error: 1.200 Milliseconds | "
+                                                "1σ = 0.500 ms \nSamples: 7"));
+        m_service.Peer()->abort();
+        QTRY_COMPARE(shown(), QString::fromUtf8("No Service. Estimated Time Error: Not Available | "
+                                                "1σ = 0.000 ms \nSamples: 0"));
+        QVERIFY(m_service.WaitForNewConnection()); // the panel's next attempt, taken here
     }
-    QPlainTextEdit* Nmea() const { return Find<QPlainTextEdit>("editNmea"); }
+
+    // Epochs come once per second of the clock, however often the timer ticks; the update check
+    // starts with the first, then with every 86400th, but never within a day of the last check.
+    void epochsAndUpdateChecks()
+    {
+        const qint64 t0 = QDateTime(QDate(2024, 1, 1), QTime(0, 0), Qt::UTC).toSecsSinceEpoch();
+        int nLastSecond = -1, nEpochs = 0;
+        qint64 tNextCheck = 0;
+        QList<qint64> checks; // seconds after t0
+        auto tickAt = [&](qint64 t) { // one timer tick; 1 if it was an epoch
+            if (!CMainWindow::IsNewEpoch(nLastSecond, QDateTime::fromSecsSinceEpoch(t0 + t, Qt::UTC)))
+                return 0;
+            if (CMainWindow::IsUpdateCheckDue(nEpochs, tNextCheck, t0 + t))
+                checks << t;
+            return 1;
+        };
+        // Epoch 86400 is due for a check, but falls exactly one day after the first check: none
+        // starts. The count then allows the next try only at epoch 172800.
+        int nOnePerSecond = 0;
+        for (qint64 t = 0; t <= 172800; ++t)
+            nOnePerSecond += tickAt(t);
+        QCOMPARE(nOnePerSecond, 172801);
+        QCOMPARE(checks, QList<qint64>({0, 172800}));
+        QCOMPARE(QList<int>({tickAt(172800), tickAt(172801), tickAt(172801)}), QList<int>({0, 1, 0}));
+    }
+
+private:
+    QList<double> XRanges() const
+    {
+        const Chart *pTimeDiff = m_pWindow->TimeDiffChart(), *pControl = m_pWindow->ControlChart();
+        return {pTimeDiff->XMin(), pTimeDiff->XMax(), pControl->XMin(), pControl->XMax()};
+    }
     // Waits for exactly these packets of the command and sub-command, and no more.
     void ExpectSent(quint16 nCommand, int nSubCmd, const QList<QByteArray>& payloads)
     {
-        QTRY_COMPARE(m_service.Received(nCommand, nSubCmd), payloads);
+        QTRY_COMPARE(m_service.Incoming(nCommand, nSubCmd), payloads);
         Settle();
-        QCOMPARE(m_service.Received(nCommand, nSubCmd), payloads);
+        QCOMPARE(m_service.Incoming(nCommand, nSubCmd), payloads);
     }
     void TypeKeys(const QString& strKeys) // '^' stands for a press of Shift alone
     {
@@ -357,7 +387,10 @@ private:
     }
     static void Settle() { QTest::qWait(100); } // before checking that nothing (more) happened
 
-    FakeService m_service;
+    ServicePeer m_service;
+    QUdpSocket m_otherListener;
+    DialogDriver m_dialogs;
+    QTemporaryDir m_tmp;
     std::unique_ptr<TestWindow> m_pWindow;
 };
 

@@ -2,13 +2,10 @@
 // reconnection and the packets it must not announce. (Which signal each reply
 // raises and which bytes each operation sends: the window tests in tests/app
 // and tests/dialogs, through the real window.)
-#include "cbrfnprotocolqt.h"
+#include "servicepeer.h"
 #include "wire.h"
 
 #include <QMetaMethod>
-#include <QPointer>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QtTest>
 
 #include <memory>
@@ -16,32 +13,6 @@
 using namespace BRFN;
 
 namespace {
-
-// Plays the service: accepts the client and collects the raw bytes it sends.
-class FakeService : public QObject
-{
-public:
-    QTcpServer server;
-    QPointer<QTcpSocket> peer;
-    QByteArray received; // on the newest connection
-    int nAccepted = 0;
-
-    FakeService()
-    {
-        connect(&server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* s = server.nextPendingConnection()) {
-                ++nAccepted;
-                received.clear();
-                peer = s;
-                connect(s, &QTcpSocket::readyRead, this, [this, s] {
-                    if (s == peer)
-                        received += s->readAll();
-                });
-            }
-        });
-    }
-    bool Listen() { return server.listen(QHostAddress::LocalHost, CBRFNProtocolQt::SERVICE_PORT); }
-};
 
 // Records the name of every signal the client emits.
 class SignalNames : public QObject
@@ -74,7 +45,7 @@ class tst_CBRFNProtocolQt : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<FakeService> m_service;
+    std::unique_ptr<ServicePeer> m_service;
     std::unique_ptr<CBRFNProtocolQt> m_client;
     bool m_bConnectFailed = false;
 
@@ -85,12 +56,12 @@ class tst_CBRFNProtocolQt : public QObject
             return false;
         m_client = std::make_unique<CBRFNProtocolQt>();
         m_bConnectFailed = !QTest::qWaitFor(
-            [this] { return m_client->m_bConnected && m_service->received == kStartup; }, 5000);
+            [this] { return m_client->m_bConnected && m_service->m_incomingBytes == kStartup; }, 5000);
         return !m_bConnectFailed;
     }
 
 private slots:
-    void init() { m_service = std::make_unique<FakeService>(); }
+    void init() { m_service = std::make_unique<ServicePeer>(); }
     void cleanup()
     {
         m_client.reset();
@@ -120,12 +91,12 @@ private slots:
         pRetry->stop();
         QVERIFY(m_service->Listen());
         QTest::qWait(2 * CBRFNProtocolQt::RETRY_DELAY_MS);
-        QCOMPARE(m_service->nAccepted, 0); // nothing was pending
+        QCOMPARE(m_service->m_nAccepted, 0); // nothing was pending
         QVERIFY(QMetaObject::invokeMethod(
             m_client->findChild<QTcpSocket*>(), "error", Qt::DirectConnection,
             Q_ARG(QAbstractSocket::SocketError, QAbstractSocket::SocketTimeoutError)));
         QTRY_COMPARE(connected.count(), 1);
-        QTRY_COMPARE(m_service->received.toHex(), kStartup.toHex());
+        QTRY_COMPARE(m_service->m_incomingBytes.toHex(), kStartup.toHex());
     }
 
     // A lost link is retried before the loss is announced. The new connection
@@ -147,7 +118,7 @@ private slots:
         CMD_DATA_CONTROL_LOOP_STATUS_HISTORY h;
         h.nCount = 1;
         h.aEntries[0].dTimeDiff = 1.0;
-        m_service->peer->write(frame(CMD_CONTROL_LOOP_STATUS_HISTORY, EncodeHistory(h)) +
+        m_service->Peer()->write(frame(CMD_CONTROL_LOOP_STATUS_HISTORY, EncodeHistory(h)) +
                                frame(CMD_NTP_CALIBRATION, EncodeNTPValues(1.5, -0.031)));
         QTRY_COMPARE(ntp.size(), 1);
 
@@ -157,12 +128,12 @@ private slots:
         connect(m_client.get(), &CBRFNProtocolQt::SignalDisconnected, this, [&] {
             announced << (pSocket->state() != QAbstractSocket::UnconnectedState && !m_client->m_bConnected);
         });
-        m_service->peer->disconnectFromHost();
-        QTRY_COMPARE(m_service->nAccepted, 2);
-        QTRY_COMPARE(m_service->received.toHex(), kStartup.toHex());
+        m_service->Peer()->disconnectFromHost();
+        QTRY_COMPARE(m_service->m_nAccepted, 2);
+        QTRY_COMPARE(m_service->m_incomingBytes.toHex(), kStartup.toHex());
         QCOMPARE(announced, QList<bool>{true});
 
-        m_service->peer->write(frame(CMD_CONTROL_LOOP_STATUS_HISTORY, QByteArray(13, '\0')) +
+        m_service->Peer()->write(frame(CMD_CONTROL_LOOP_STATUS_HISTORY, QByteArray(13, '\0')) +
                                frame(CMD_NTP_CALIBRATION, EncodeNTPAddressReply("ntp.example")) +
                                frame(CMD_NTP_CALIBRATION, EncodeNTPValues(2.5, 0.004)));
         QTRY_COMPARE(ntp.size(), 3);
@@ -186,7 +157,7 @@ private slots:
         QVERIFY(connectClient());
         SignalNames names(m_client.get());
         // A status push after the packet under test shows that it has been handled.
-        m_service->peer->write(packet +
+        m_service->Peer()->write(packet +
                                frame(CMD_CONTROL_LOOP_STATUS, QByteArray(SIZE_CONTROL_LOOP_STATUS, '\0')));
         QTRY_VERIFY(!names.names.isEmpty());
         QCOMPARE(names.names, QStringList{"RxCmdControlLoopStatus"});

@@ -4,7 +4,7 @@
 // killed and started again: tests/e2e and the hostile peer's recovery check;
 // a log name the service refuses: tests/sim.)
 
-#include "reliabilitywindow.h"
+#include "cmainwindow.h"
 
 #include <QAction>
 #include <QDir>
@@ -102,29 +102,36 @@ private slots:
         QVERIFY2(second.RunsAndQuits(), second.readAllStandardError().right(2000).constData());
     }
 
-    // An unknown stored position format stays unknown: no menu mark, and a
-    // save (here from choosing units) followed by a load keeps it unknown.
-    // Text reads as 0 and shows its mark. (A known format kept: tests/e2e.)
-    void unknownPositionFormat_data()
+    // A notation and a unit chosen from the menus are there after a restart. An unknown stored
+    // position format stays unknown: no menu mark, also after a save (here from choosing units) and
+    // a load. Text reads as 0 and shows its mark.
+    void navChoicesSurviveRestart_data()
     {
         QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("checked");
         for (const char* pszStored : {"-1", "4294967295", "4294967296", "3", "99999999999999999999"})
-            QTest::newRow(pszStored) << pszStored << QString();
-        QTest::newRow("text") << "dd" << QString("actionPosFormatDD_MM_MMMM");
+            QTest::newRow(pszStored) << pszStored << QString() << QString();
+        QTest::newRow("text") << "dd" << QString() << QString("actionPosFormatDD_MM_MMMM");
+        QTest::newRow("chosen") << "0" << "actionPosFormatDD_DDDD" << QString("actionPosFormatDD_DDDD");
     }
-    void unknownPositionFormat()
+    void navChoicesSurviveRestart()
     {
         QFETCH(QString, stored);
-        QFETCH(QString, checked);
-        QSettings("Brightfen", "TellurixPanel").setValue("PosFormat", stored);
+        QFETCH(QString, chosen);
+        QSettings settings("Brightfen", "TellurixPanel");
+        settings.clear();
+        settings.setValue("PosFormat", stored);
+        settings.sync();
         {
-            ReliabilityWindow window;
-            QCOMPARE(CheckedFormats(window), checked);
-            window.findChild<QAction*>("action_Metric_Units")->trigger();
+            CMainWindow window;
+            for (const QString& strAction : {chosen, QString("action_Metric_Units")})
+                if (!strAction.isEmpty())
+                    window.findChild<QAction*>(strAction)->trigger();
         }
-        ReliabilityWindow window;
-        QCOMPARE(CheckedFormats(window), checked);
+        CMainWindow window;
+        QTEST(CheckedFormats(window), "checked");
+        QVERIFY(window.findChild<QAction*>("action_Metric_Units")->isChecked());
     }
 };
 

@@ -5,16 +5,13 @@
 #include "../../bench/benchutil.h"
 #include "../link/wire.h"
 #include "brfncodec.h"
-#include "reliabilitywindow.h"
+#include "servicepeer.h"
+#include "testwindow.h"
 
 #include <QLayout>
 #include <QLoggingCategory>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QRandomGenerator>
-#include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 #include <QUdpSocket>
 
@@ -53,9 +50,9 @@ class TestHostile : public QObject
 {
     Q_OBJECT
 
-    QTcpServer m_server;
-    QPointer<QTcpSocket> m_pPeer;
-    ReliabilityWindow* m_pWindow = nullptr;
+    ServicePeer m_service;
+    DialogDriver m_dialogs; // cancels the dialogs that replies open
+    TestWindow* m_pWindow = nullptr;
     QList<double> m_received; // time differences of the statuses announced since the last clear
     int m_nEpochs = 0;
 
@@ -68,11 +65,7 @@ class TestHostile : public QObject
     // Waits for the panel's next connection and takes it as the peer.
     bool Accept()
     {
-        if (!m_server.hasPendingConnections() &&
-            !QSignalSpy(&m_server, &QTcpServer::newConnection).wait(3000))
-            return false;
-        m_pPeer = m_server.nextPendingConnection();
-        return QTest::qWaitFor([this] { return m_pWindow->Protocol()->m_bConnected; }, 3000);
+        return m_service.WaitForNewConnection() && QTest::qWaitFor([this] { return m_pWindow->Protocol()->m_bConnected; }, 3000);
     }
 
     // Writes while the panel reads (both live on this thread); false when the
@@ -80,10 +73,11 @@ class TestHostile : public QObject
     [[nodiscard]] bool Send(const QByteArray& bytes)
     {
         auto drained = [this](qint64 n) {
-            return QTest::qWaitFor([this, n] { return !m_pPeer || m_pPeer->bytesToWrite() <= n; }, 30000);
+            return QTest::qWaitFor([this, n] { return !m_service.Peer() || m_service.Peer()->bytesToWrite() <= n; },
+                                   30000);
         };
-        for (int i = 0; i < bytes.size() && m_pPeer; i += 256 * 1024) {
-            m_pPeer->write(bytes.mid(i, 256 * 1024));
+        for (int i = 0; i < bytes.size() && m_service.Peer(); i += 256 * 1024) {
+            m_service.Peer()->write(bytes.mid(i, 256 * 1024));
             if (!drained(1024 * 1024))
                 return false;
         }
@@ -95,8 +89,8 @@ class TestHostile : public QObject
     // new link arrive whole, with the values sent.
     void CheckRecovered()
     {
-        if (m_pPeer)
-            m_pPeer->abort();
+        if (m_service.Peer())
+            m_service.Peer()->abort();
         QVERIFY2(EpochTurns(2500), "the one-second epoch stopped");
         PaintEveryPage();
         QVERIFY2(Accept(), "the panel did not connect again");
@@ -113,7 +107,7 @@ class TestHostile : public QObject
     void PaintEveryPage()
     {
         for (int nPage :
-             {ReliabilityWindow::GPS_PAGE, ReliabilityWindow::LOOP_PAGE, ReliabilityWindow::STATUS_PAGE}) {
+             {TestWindow::GPS_PAGE, TestWindow::LOOP_PAGE, TestWindow::STATUS_PAGE}) {
             m_pWindow->ShowPage(nPage);
             QVERIFY(!m_pWindow->grab().isNull());
         }
@@ -123,8 +117,8 @@ private slots:
     void initTestCase()
     {
         QLoggingCategory::setFilterRules("default.debug=false"); // a line per packet otherwise
-        QVERIFY(m_server.listen(QHostAddress::LocalHost, CBRFNProtocolQt::SERVICE_PORT));
-        m_pWindow = new ReliabilityWindow;
+        QVERIFY(m_service.Listen());
+        m_pWindow = new TestWindow;
         m_pWindow->resize(900, 650);
         // The offscreen platform warns (fatally here) whenever a shown window's
         // size limits change, as texts of new lengths arrive.
@@ -177,7 +171,7 @@ private slots:
     void hostileService()
     {
         QFETCH(Writer, writer);
-        m_pWindow->ShowPage(ReliabilityWindow::LOOP_PAGE);
+        m_pWindow->ShowPage(TestWindow::LOOP_PAGE);
         writer();
         if (!QTest::currentTestFailed())
             CheckRecovered();
@@ -188,7 +182,7 @@ private slots:
     // panel keeps turning and its memory stays within what that cap holds.
     void hostileUdp()
     {
-        m_pWindow->ShowPage(ReliabilityWindow::NMEA_PAGE);
+        m_pWindow->ShowPage(TestWindow::NMEA_PAGE);
         QPlainTextEdit* pEdit = m_pWindow->findChild<QPlainTextEdit*>("editNmea");
         QVERIFY(pEdit);
         QUdpSocket sender;

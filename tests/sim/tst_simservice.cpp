@@ -110,7 +110,7 @@ private slots:
         for (const QByteArray& set : sets)
             c.Send(uint16_t(command), set);
         QTEST(c.Ask(uint16_t(command), Sub(command == CMD_NTP_CALIBRATION ? 2 : 0)), "expected");
-        QCOMPARE(c.m_Packets.size(), 1); // sets get no reply
+        QCOMPARE(c.Incoming().size(), 1); // sets get no reply
     }
 
     void settingReachesThePushes_data()
@@ -134,16 +134,16 @@ private slots:
         QVERIFY(Start(Options()));
         C& c = *m_pClient;
         Tick(20);
-        QTRY_COMPARE(c.Count(CMD_CONTROL_LOOP_STATUS), 20);
+        QTRY_COMPARE(c.Incoming(CMD_CONTROL_LOOP_STATUS).size(), 20);
         c.Send(uint16_t(command), set);
         c.Ask(uint16_t(command), Sub(0)); // the set is applied by the time the reply leaves
         ReadDatagrams();
         Tick(1);
-        QTRY_COMPARE(c.Count(CMD_GPS_STATUS), 21);
-        QTEST(C::Decode(DecodeControlLoopStatus, c.Last(CMD_CONTROL_LOOP_STATUS)).nLoopState, "state");
+        QTRY_COMPARE(c.Incoming(CMD_GPS_STATUS).size(), 21);
+        QTEST(C::Decode(DecodeControlLoopStatus, c.LastIncoming(CMD_CONTROL_LOOP_STATUS)).nLoopState, "state");
         const bool bReceiver = command != CMD_COMM_PORT;
         QCOMPARE(ReadDatagrams().isEmpty(), !bReceiver);
-        QCOMPARE(c.Last(CMD_GPS_STATUS) == EncodeGPSStatus(CMD_DATA_GPS_STATUS()), !bReceiver);
+        QCOMPARE(c.LastIncoming(CMD_GPS_STATUS) == EncodeGPSStatus(CMD_DATA_GPS_STATUS()), !bReceiver);
     }
 
     // The history holds the last ten records pushed, oldest first, without their state.
@@ -152,11 +152,11 @@ private slots:
         QVERIFY(Start(Options()));
         C& c = *m_pClient;
         Tick(12);
-        QTRY_COMPARE(c.Count(CMD_CONTROL_LOOP_STATUS), 12);
+        QTRY_COMPARE(c.Incoming(CMD_CONTROL_LOOP_STATUS).size(), 12);
         CMD_DATA_CONTROL_LOOP_STATUS_HISTORY expected;
         expected.nCount = 10;
         for (int i = 0; i < 10; ++i) {
-            expected.aEntries[i] = C::Decode(DecodeControlLoopStatus, c.All(CMD_CONTROL_LOOP_STATUS)[i + 2]);
+            expected.aEntries[i] = C::Decode(DecodeControlLoopStatus, c.Incoming(CMD_CONTROL_LOOP_STATUS)[i + 2]);
             expected.aEntries[i].nLoopState = 0;
         }
         QCOMPARE(c.Ask(CMD_CONTROL_LOOP_STATUS_HISTORY, Sub(0)), EncodeHistory(expected));
@@ -174,7 +174,7 @@ private slots:
         double dAux = 0.0, dEst = 0.0;
         const QByteArray r = c.Ask(CMD_NTP_CALIBRATION, Sub(0));
         DecodeNTPValues(reinterpret_cast<const uint8_t*>(r.constData()), r.size(), dAux, dEst);
-        QCOMPARE(c.Count(CMD_NTP_CALIBRATION, 3), 1);
+        QCOMPARE(c.Incoming(CMD_NTP_CALIBRATION, 3).size(), 1);
         QVERIFY2(qAbs(dEst - CClockLoopModel::NMEA_DELAY) < 0.005, qPrintable(QString::number(dEst)));
     }
 
@@ -220,7 +220,7 @@ private slots:
         // The rows are the records pushed, digit for digit.
         for (int i = 0; i < 4; ++i) {
             const QByteArrayList fields = lines[i + 1].trimmed().split(',');
-            const auto s = C::Decode(DecodeControlLoopStatus, c.All(CMD_CONTROL_LOOP_STATUS)[i]);
+            const auto s = C::Decode(DecodeControlLoopStatus, c.Incoming(CMD_CONTROL_LOOP_STATUS)[i]);
             QCOMPARE(fields.size(), 14);
             QCOMPARE(fields[1].toDouble(), s.dTimeDiff);
             QCOMPARE(fields[13].toInt(), s.nLoopState);
@@ -237,15 +237,15 @@ private slots:
         QVERIFY(Start(o));
         C& c = *m_pClient;
         Tick(1);
-        QTRY_COMPARE(c.Count(CMD_GPS_STATUS), 1);
+        QTRY_COMPARE(c.Incoming(CMD_GPS_STATUS).size(), 1);
         const NMEA_EPOCH& first = m_pService->Replay().Epoch(0);
         QCOMPARE(ReadDatagrams(), first.sentences);
-        QCOMPARE(c.Last(CMD_GPS_STATUS), EncodeGPSStatus(CNmeaGpsState().Apply(first)));
+        QCOMPARE(c.LastIncoming(CMD_GPS_STATUS), EncodeGPSStatus(CNmeaGpsState().Apply(first)));
         Tick(29);
-        QTRY_COMPARE(c.Count(CMD_GPS_STATUS), 30);
-        QCOMPARE(c.Last(CMD_GPS_STATUS), c.All(CMD_GPS_STATUS).first());
+        QTRY_COMPARE(c.Incoming(CMD_GPS_STATUS).size(), 30);
+        QCOMPARE(c.LastIncoming(CMD_GPS_STATUS), c.Incoming(CMD_GPS_STATUS).first());
         int nRestarts = 0;
-        for (const QByteArray& m : c.All(CMD_MESSAGE))
+        for (const QByteArray& m : c.Incoming(CMD_MESSAGE))
             nRestarts += C::Decode(DecodeMessage, m).startsWith("Replay restarted (pass 2): 29 epochs");
         QCOMPARE(nRestarts, 1);
     }

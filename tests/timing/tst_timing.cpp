@@ -4,7 +4,7 @@
 #include "cstripchartwidget.h"
 #include "csystemstatswidget.h"
 #include "csystemstatuswidget.h"
-#include "fakeservice.h"
+#include "servicepeer.h"
 #include "testwindow.h"
 
 #include <QFontMetricsF>
@@ -336,7 +336,7 @@ private:
         return QTest::qWaitFor([this] { return m_pWindow->Protocol()->m_bConnected; });
     }
 
-    FakeService m_service;
+    ServicePeer m_service;
     std::unique_ptr<TestWindow> m_pWindow;
 };
 

@@ -59,4 +59,4 @@ private slots:
 };
 
 QTEST_MAIN(TestFindings)
-#include "tst_findings.moc"
+#include "tst_fuzzregressions.moc"
