@@ -1,5 +1,5 @@
 // Framing: every failure path, any split of a stream, the worked example.
-#include "cbrfnframer.h"
+#include "packetlog.h"
 #include "wire.h"
 
 #include <QtTest>
@@ -8,34 +8,21 @@ namespace {
 
 using Packets = QList<QPair<quint16, QByteArray>>;
 
-// Records what the framing hands to its transport hooks (the others do
-// nothing in every user of the framing).
-class RecordingFramer : public CBRFNFramer
+// The packets framed from the bytes: nChunk 1 feeds ProcessByte every byte, 0 ProcessBytes the whole.
+Packets Receive(const QByteArray& bytes, int nChunk, PacketLog* pLog = nullptr)
 {
-public:
-    Packets received;
-    QByteArray written;
-
-    // nChunk 1: ProcessByte on every byte; 0: ProcessBytes on the whole stream.
-    void Feed(const QByteArray& bytes, int nChunk)
-    {
-        const uint8_t* p = reinterpret_cast<const uint8_t*>(bytes.constData());
-        if (nChunk == 0)
-            return ProcessBytes(p, size_t(bytes.size()));
-        for (int i = 0; i < bytes.size(); ++i)
-            ProcessByte(p[i]);
-    }
-
-protected:
-    void WriteBytes(const uint8_t* p, uint16_t n) override
-    {
-        written.append(reinterpret_cast<const char*>(p), n);
-    }
-    void OnPacketReceived(uint16_t c, const uint8_t* p, uint16_t n) override
-    {
-        received.append({c, QByteArray(reinterpret_cast<const char*>(p), n)});
-    }
-};
+    PacketLog own;
+    PacketLog& log = pLog ? *pLog : own;
+    const uint8_t* p = reinterpret_cast<const uint8_t*>(bytes.constData());
+    if (nChunk == 0)
+        log.ProcessBytes(p, size_t(bytes.size()));
+    for (int i = 0; nChunk != 0 && i < bytes.size(); ++i)
+        log.ProcessByte(p[i]);
+    Packets packets;
+    for (const PacketLog::Packet& packet : log.m_packets)
+        packets.append({packet.nCommand, packet.payload});
+    return packets;
+}
 
 QByteArray pattern(int n)
 {
@@ -83,9 +70,7 @@ private slots:
     {
         QFETCH_GLOBAL(int, chunk);
         QFETCH(QByteArray, wire);
-        RecordingFramer f;
-        f.Feed(wire, chunk);
-        QTEST(f.received, "expected");
+        QTEST(Receive(wire, chunk), "expected");
     }
 
     // Payloads past 4096 bytes are refused; 65,536 and more must not go out
@@ -110,9 +95,7 @@ private slots:
         QFETCH(quint16, command);
         QFETCH(QByteArray, payload);
         QFETCH(QByteArray, wire);
-        RecordingFramer f;
-        f.Send(command, payload);
-        QCOMPARE(f.written.toHex(), wire.toHex());
+        QCOMPARE(FramePacket(command, payload).toHex(), wire.toHex());
     }
 
     // Every split point of a mixed stream gives the same packets as the whole.
@@ -122,15 +105,13 @@ private slots:
         const QByteArray stream = QByteArray("\x13\x42\x00", 3) + frame(0x4244, pattern(82)) +
                                   frame(0x4243, {}) + frame(0x4245, "bad", 7, 1) +
                                   frame(0x4247, pattern(300));
-        RecordingFramer whole;
-        whole.Feed(stream, 0);
-        QCOMPARE(whole.received.size(), 3);
-
+        const Packets whole = Receive(stream, 0);
+        QCOMPARE(whole.size(), 3);
         for (int cut = 1; cut < stream.size(); ++cut) {
-            RecordingFramer split;
-            split.Feed(stream.left(cut), chunk);
-            split.Feed(stream.mid(cut), chunk);
-            QVERIFY2(split.received == whole.received, qPrintable(QStringLiteral("cut at %1").arg(cut)));
+            PacketLog split;
+            Receive(stream.left(cut), chunk, &split);
+            QVERIFY2(Receive(stream.mid(cut), chunk, &split) == whole,
+                     qPrintable(QStringLiteral("cut at %1").arg(cut)));
         }
     }
 };
