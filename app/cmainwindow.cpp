@@ -126,13 +126,20 @@ CMainWindow::CMainWindow(QWidget* pParent) : QMainWindow(pParent), m_SWUpdate(nu
     pGPSLayout->addWidget(m_pGPSStatusWnd);
 
     // Status page: service state, clock and statistics.
-    CSystemStatusWidget* pSystemStatus = new CSystemStatusWidget(this, ui->widgetSystemStatus);
+    CSystemStatusWidget* pSystemStatus = new CSystemStatusWidget(m_pProtocol, ui->widgetSystemStatus);
+    connect(this, &CMainWindow::SignalControlLoopStatus, pSystemStatus,
+            &CSystemStatusWidget::OnSignalControlLoopStatus);
     QVBoxLayout* pSystemStatusLayout = new QVBoxLayout(ui->widgetSystemStatus);
     pSystemStatusLayout->addWidget(pSystemStatus);
-    m_pTimeStatusWidget = new CTimeStatusWidget(this, ui->widgetTimeStatus);
+    m_pTimeStatusWidget = new CTimeStatusWidget(ui->widgetTimeStatus);
+    connect(this, &CMainWindow::SignalOneSecondEpoch, m_pTimeStatusWidget,
+            &CTimeStatusWidget::OnSignalOneSecondEpoch);
     QVBoxLayout* pTimeStatusLayout = new QVBoxLayout(ui->widgetTimeStatus);
     pTimeStatusLayout->addWidget(m_pTimeStatusWidget);
-    CSystemStatsWidget* pSystemStats = new CSystemStatsWidget(this, ui->widgetSystemStats);
+    CSystemStatsWidget* pSystemStats = new CSystemStatsWidget(ui->widgetSystemStats);
+    connect(this, &CMainWindow::SignalControlLoopStatus, pSystemStats,
+            &CSystemStatsWidget::OnSignalControlLoopStatus);
+    connect(this, &CMainWindow::SignalGPSStatus, pSystemStats, &CSystemStatsWidget::OnGPSStatus);
     QVBoxLayout* pSystemStatsLayout = new QVBoxLayout(ui->widgetSystemStats);
     pSystemStatsLayout->addWidget(pSystemStats);
 

@@ -1,16 +1,12 @@
 #include "ctimestatuswidget.h"
 
 #include "chartgeometry.h"
-#include "cmainwindow.h"
 
 #include <QPainter>
 #include <QPalette>
 
-CTimeStatusWidget::CTimeStatusWidget(CMainWindow* pMainWindow, QWidget* pParent)
-    : QWidget(pParent), m_bShowLocalTime(true), m_pMainWindow(pMainWindow)
+CTimeStatusWidget::CTimeStatusWidget(QWidget* pParent) : QWidget(pParent), m_bShowLocalTime(true)
 {
-    connect(m_pMainWindow, SIGNAL(SignalOneSecondEpoch(QDateTime&)), this,
-            SLOT(OnSignalOneSecondEpoch(QDateTime&)));
     setAccessibleName(QStringLiteral("Clock"));
 }
 
