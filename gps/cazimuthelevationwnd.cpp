@@ -1,5 +1,6 @@
 #include "cazimuthelevationwnd.h"
 
+#include "displayfont.h"
 #include "gpsgeometry.h"
 
 #include <QDebug>
@@ -64,8 +65,7 @@ bool CAzimuthElevationWnd::SetData(const CGPSDisplayData& data, bool bRepaint)
 int CAzimuthElevationWnd::LabelLineHeight() const
 {
     const double dD = GpsGeometry::SkySquare(size()).width();
-    return QFontMetrics(GpsGeometry::DisplayFont(GpsGeometry::SkyLabelPointSize(dD, logicalDpiX())), this)
-        .height();
+    return QFontMetrics(DisplayFont::Face(GpsGeometry::SkyLabelPointSize(dD, logicalDpiX())), this).height();
 }
 
 QRect CAzimuthElevationWnd::SatelliteReach(const CGPSDisplayData::SAT_DATA& sat, int nLineHeight) const
@@ -118,7 +118,7 @@ void CAzimuthElevationWnd::paintEvent(QPaintEvent* pEvent)
     painter.drawLine(QPoint(int(dX + dR), int(dY)), QPoint(int(dX + dR), int(dY + dD)));
     painter.drawLine(QPoint(int(dX), int(dY + dR)), QPoint(int(dX + dD), int(dY + dR)));
 
-    painter.setFont(GpsGeometry::DisplayFont(GpsGeometry::SkyLabelPointSize(dD, logicalDpiX())));
+    painter.setFont(DisplayFont::Face(GpsGeometry::SkyLabelPointSize(dD, logicalDpiX())));
     const QFontMetrics metrics = painter.fontMetrics();
     const QPointF centre(dX + dR, dY + dR);
 

@@ -8,11 +8,10 @@
 // Every function here is pure (no widget, no state), so the paints and the
 // tests call the same code. Every input gives an answer: a satellite count
 // beyond the record's 96 slots draws 96, a negative count draws none, font
-// sizes below 1 become 1 (Qt would fall back to 12 pt and warn at every
-// paint), and casts of doubles to integers saturate.
+// sizes follow DisplayFont::PointSize (never below 1), and casts of doubles
+// to integers saturate.
 
 #include <QColor>
-#include <QFont>
 #include <QPoint>
 #include <QRectF>
 #include <QSize>
@@ -20,17 +19,6 @@
 #include <cstdint>
 
 namespace GpsGeometry {
-
-// ---- Fonts ----------------------------------------------------------------------
-
-// The family of every painted text, with a sans-serif fallback.
-QFont DisplayFont(int nPointSize);
-
-// 96 / logical DPI; 1 for a DPI that is not positive.
-double DpiScale(int nLogicalDpiX);
-
-// trunc(dSize), at least 1, at most 1,000,000 (NaN gives 1).
-int PointSize(double dSize);
 
 // ---- Sky plot -------------------------------------------------------------------
 

@@ -1,6 +1,7 @@
 #include "cstripchartwidget.h"
 
 #include "chartgeometry.h"
+#include "displayfont.h"
 
 #include <QDebug>
 #include <QFontMetrics>
@@ -239,8 +240,8 @@ void CStripChartWidget::paintEvent(QPaintEvent*)
     const QPalette palette;
     const QColor textColor = palette.color(QPalette::Current, QPalette::ButtonText);
     const QColor fillColor = palette.color(QPalette::Current, QPalette::Button);
-    const QFont labelFont = DisplayFont(PointSize(10.0, 1.0, logicalDpiX()));
-    const QFont titleFont = DisplayFont(PointSize(14.0, 1.0, logicalDpiX()));
+    const QFont labelFont = DisplayFont::Face(DisplayFont::PointSize(10.0, logicalDpiX()));
+    const QFont titleFont = DisplayFont::Face(DisplayFont::PointSize(14.0, logicalDpiX()));
     painter.setFont(labelFont);
 
     bool bAnyTag = false;

@@ -1,6 +1,7 @@
 #include "csystemstatswidget.h"
 
 #include "chartgeometry.h"
+#include "displayfont.h"
 
 #include <QPainter>
 #include <QPalette>
@@ -62,7 +63,7 @@ void CSystemStatsWidget::paintEvent(QPaintEvent*)
     painter.drawRoundedRect(rect, 10.0, 10.0, Qt::AbsoluteSize);
 
     painter.setPen(palette.color(QPalette::Current, QPalette::Text));
-    painter.setFont(ChartGeometry::DisplayFont(ChartGeometry::PointSize(width() - 1, 0.05, logicalDpiX())));
+    painter.setFont(DisplayFont::Face(ChartGeometry::PointSize(width() - 1, 0.05, logicalDpiX())));
     painter.drawText(QRectF(5, 5, rect.width() - 10, rect.height() - 10),
                      StatsText(m_Status, m_strTimeSource), QTextOption());
 }

@@ -1,6 +1,7 @@
 #include "csystemstatuswidget.h"
 
 #include "chartgeometry.h"
+#include "displayfont.h"
 
 #include <QPainter>
 
@@ -90,7 +91,7 @@ void CSystemStatusWidget::paintEvent(QPaintEvent*)
     painter.setFont(ChartGeometry::FittedFont(ChartGeometry::PointSize(width() - 1, 0.15, logicalDpiX()),
                                               strState, rect.width()));
     painter.drawText(rect, Qt::AlignHCenter | Qt::AlignVCenter, strState);
-    painter.setFont(ChartGeometry::DisplayFont(ChartGeometry::PointSize(width() - 1, 0.03, logicalDpiX())));
+    painter.setFont(DisplayFont::Face(ChartGeometry::PointSize(width() - 1, 0.03, logicalDpiX())));
     painter.drawText(rect, Qt::AlignHCenter | Qt::AlignBottom,
                      ErrorText(m_Status.nLoopState, m_Status.dEstTimeError));
 }

@@ -1,6 +1,7 @@
 #include "ctimestatuswidget.h"
 
 #include "chartgeometry.h"
+#include "displayfont.h"
 
 #include <QPainter>
 #include <QPalette>
@@ -40,7 +41,7 @@ void CTimeStatusWidget::paintEvent(QPaintEvent*)
 
     const ChartGeometry::ClockSizes sizes =
         ChartGeometry::ClockPointSizes(rect.width(), rect.height(), logicalDpiX());
-    QFont font = ChartGeometry::DisplayFont(sizes.nTime);
+    QFont font = DisplayFont::Face(sizes.nTime);
     font.setWeight(75);
     painter.setFont(font);
     painter.drawText(rect, Qt::AlignHCenter | Qt::AlignVCenter, strTime);

@@ -5,6 +5,7 @@
 #include "cnavconversions.h"
 #include "cpositionstatuswnd.h"
 #include "csignalquality.h"
+#include "displayfont.h"
 #include "gpspixels.h"
 
 #include <QScreen>
@@ -143,7 +144,7 @@ private slots:
             return;
         // The bar grows up from the PRN band, 55 filling the area above it.
         const double dSlot = 600.0 / count;
-        const double dArea = 300 - QFontMetrics(DisplayFont(BarPointSize(dSlot, 96))).height() * 1.25;
+        const double dArea = 300 - QFontMetrics(DisplayFont::Face(BarPointSize(dSlot, 96))).height() * 1.25;
         const int nX = int(dSlot * 1.1) + 1, nTop = qMax(0, int(dArea - dArea / 55 * snr));
         QCOMPARE(img.pixelColor(nX, int(dArea) - 3), colour);
         QCOMPARE(img.pixelColor(nX, nTop + 2), colour);

@@ -4,6 +4,7 @@
 #include "cstripchartwidget.h"
 #include "csystemstatswidget.h"
 #include "csystemstatuswidget.h"
+#include "displayfont.h"
 #include "fakeservice.h"
 #include "testwindow.h"
 
@@ -168,7 +169,7 @@ private slots:
         Render(&chart); // measures the drawn range, which the next paint's scale follows
         const QImage image = Render(&chart);
         // The tag column narrows the plot; the window spans its width.
-        const int nTag = 10 * QFontMetrics(DisplayFont(10)).horizontalAdvance('X');
+        const int nTag = 10 * QFontMetrics(DisplayFont::Face(10)).horizontalAdvance('X');
         const int nRight = 380 - nTag;
         QCOMPARE(State(chart), QString("x %1..999 y -0.05..0.05").arg(999 - (300 - nTag)));
         // The tag points at the newest value (-0.02: y 140).
@@ -296,18 +297,18 @@ private slots:
         QVERIFY(Matches(m_pWindow->findChild<CSystemStatusWidget*>(), fill, [&](QPainter& p, QRectF r) {
             p.setPen(ink);
             // 399 x 0.15 = 59 pt, smaller where the word would not fit the panel
-            QFont font = DisplayFont(59);
+            QFont font = DisplayFont::Face(59);
             while (QFontMetricsF(font).horizontalAdvance(text) > r.width())
                 font.setPointSize(font.pointSize() - 1);
             p.setFont(font);
             p.drawText(r, Qt::AlignCenter, text);
-            p.setFont(DisplayFont(11)); // 399 x 0.03
+            p.setFont(DisplayFont::Face(11)); // 399 x 0.03
             p.drawText(r, Qt::AlignHCenter | Qt::AlignBottom, "Estimated Time Error: " + errorText);
         }));
         QVERIFY(Matches(m_pWindow->findChild<CSystemStatsWidget*>(), QPalette().color(QPalette::Window),
                         [&](QPainter& p, QRectF r) {
                             p.setPen(QPalette().color(QPalette::Text));
-                            p.setFont(DisplayFont(19)); // 399 x 0.05
+                            p.setFont(DisplayFont::Face(19)); // 399 x 0.05
                             p.drawText(r.adjusted(5, 5, -5, -5), stats, QTextOption());
                         }));
     }
