@@ -13,6 +13,8 @@
 
 #include <cmath>
 
+using ChartGeometry::kSentinel;
+
 namespace {
 // Default trace colours by data-set index modulo 8.
 const QColor kDefaultColors[8] = {
@@ -63,12 +65,12 @@ CStripChartWidget::CStripChartWidget(QWidget* pParent) : QWidget(pParent)
 void CStripChartWidget::Reset()
 {
     m_bHasData = false;
-    m_dYMax = m_dXMax = -1e20;
-    m_dYMin = m_dXMin = 1e20;
-    m_dExtentXMax = m_dExtentYMax = -1e20;
-    m_dExtentXMin = m_dExtentYMin = 1e20;
-    m_dVisibleYMin = 1e20;
-    m_dVisibleYMax = -1e20;
+    m_dYMax = m_dXMax = -kSentinel;
+    m_dYMin = m_dXMin = kSentinel;
+    m_dExtentXMax = m_dExtentYMax = -kSentinel;
+    m_dExtentXMin = m_dExtentYMin = kSentinel;
+    m_dVisibleYMin = kSentinel;
+    m_dVisibleYMax = -kSentinel;
     m_arrayDataSet.clear();
     qDebug() << "m_arrayDataSet.size(): " << m_arrayDataSet.size();
 }
@@ -205,10 +207,10 @@ void CStripChartWidget::EraseData(bool bRepaint)
     for (DATA_SET& set : m_arrayDataSet)
         set.arrayPoints = QVector<DATA_POINT>(); // clear() would keep the capacity
     m_bHasData = false;
-    m_dExtentXMax = m_dExtentYMax = -1e20;
-    m_dExtentXMin = m_dExtentYMin = 1e20;
-    m_dVisibleYMin = 1e20;
-    m_dVisibleYMax = -1e20;
+    m_dExtentXMax = m_dExtentYMax = -kSentinel;
+    m_dExtentXMin = m_dExtentYMin = kSentinel;
+    m_dVisibleYMin = kSentinel;
+    m_dVisibleYMax = -kSentinel;
     if (bRepaint)
         repaint();
 }
