@@ -57,8 +57,8 @@ void SetChartStartRanges(CStripChartWidget* pTimeDiff, CStripChartWidget* pContr
 }
 } // namespace
 
-// The images live in the application library; make sure they are registered
-// even when the linker had no other reason to keep them.
+// The toolbar's icon lives in the application library; make sure it is
+// registered even when the linker had no other reason to keep it.
 static void InitResources()
 {
     Q_INIT_RESOURCE(tellurix);

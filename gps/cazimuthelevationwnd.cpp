@@ -11,8 +11,16 @@
 #include <QPixmap>
 #include <QStringList>
 
+// The marker images are compiled into this library. Resources of a static
+// library are registered only when code that the linker keeps asks for them.
+static void InitMarkerImages()
+{
+    Q_INIT_RESOURCE(satellites);
+}
+
 CAzimuthElevationWnd::CAzimuthElevationWnd(QWidget* pParent) : QWidget(pParent)
 {
+    InitMarkerImages();
     setAccessibleName(QStringLiteral("Sky plot"));
 }
 
