@@ -9,8 +9,8 @@
 namespace GpsGeometry {
 
 namespace {
-// The sky plot's projection has always used this value of pi; a more precise
-// one would move some markers by a pixel.
+// Pi to eleven decimals, as the projection is defined; a more precise value
+// moves some markers by a pixel.
 const double kPi = 3.14159265359;
 
 // Truncation toward zero with NaN as 0 and saturation at the ends of int.

@@ -28,9 +28,9 @@ QRectF SkySquare(QSize widget);
 
 // Where a satellite at azimuth and elevation (whole degrees) is drawn: north
 // up, east right, the zenith at the centre and elevation 0 on the circle of
-// diameter dWidth. Each part truncated toward zero, as the plot has always
-// been drawn: x = trunc(sin a * z * k) + trunc(cx + 0.5), k = (w / 2) / 90,
-// z = 90 - e, with pi taken as 3.14159265359.
+// diameter dWidth. Each part truncated toward zero:
+// x = trunc(sin a * z * k) + trunc(cx + 0.5), k = (w / 2) / 90, z = 90 - e,
+// with pi taken as 3.14159265359.
 QPoint SkyProjection(int nAzimuth, int nElevation, QPointF centre, double dWidth);
 
 // Marker of side D * 0.08 centred on the projected point.
