@@ -1,9 +1,8 @@
 #ifndef GPSPIXELS_H
 #define GPSPIXELS_H
 
-// What a user sees of the GPS displays, read from rendered pixels.
-
-#include "gpsgeometry.h"
+// What a user sees of the GPS displays, read from rendered pixels where the
+// layout puts them (worked out here from the numbers, not by the displays).
 
 #include <QImage>
 #include <QWidget>
@@ -17,18 +16,22 @@ inline QImage Render(QWidget& w)
     return img;
 }
 
-// Colour on a marker's left panel, clear of the body and of the PRN label.
+// Colour on a marker's left panel, clear of the body and of the PRN label: the
+// marker is a square of side D x 0.08 centred on the satellite's point.
 inline QColor MarkerPanel(const QImage& img, QPoint point, double dSide)
 {
-    const QRectF m = GpsGeometry::SkyMarkerRect(point, dSide);
-    return img.pixelColor(QPointF(m.x() + 0.12 * m.width(), m.y() + 0.2 * m.height()).toPoint());
+    return img.pixelColor(QPointF(point.x() - 0.38 * 0.08 * dSide, point.y() - 0.3 * 0.08 * dSide).toPoint());
 }
 
-// Fill of a position-panel box, at its lower right where no text reaches.
+// Fill of a position-panel box (0 latitude, 1 longitude, 2 grid square, 3 altitude, 4 and 5
+// satellites, 6 GPS time) at its lower right, where no text reaches: four rows of r = (h - 1) / 4
+// over W = w - 1 (row 2 in halves, row 3 in W/4, W/4, W/2), each outline r / 20 inside its box.
 inline QColor BoxFill(const QImage& img, int nBox)
 {
-    const QRectF inner = GpsGeometry::BoxInnerRect(GpsGeometry::PositionBox(nBox, img.size()));
-    return img.pixelColor(int(inner.right() - inner.height() / 4), int(inner.bottom() - 3));
+    const double W = img.width() - 1, r = (img.height() - 1) / 4.0,
+                 aRight[7] = {W, W, W / 2, W, W / 4, W / 2, W};
+    const int aRows[7] = {1, 2, 3, 3, 4, 4, 4}; // down to the box's lower edge
+    return img.pixelColor(int(aRight[nBox] - r / 20 - (r - r / 10) / 4), int(aRows[nBox] * r - r / 20 - 3));
 }
 
 } // namespace GpsPixels
