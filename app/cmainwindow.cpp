@@ -44,10 +44,21 @@ const char* const kSettingsOrganisation = "Brightfen";
 const char* const kSettingsApplication = "TellurixPanel";
 const char* const kKeyPosFormat = "PosFormat";
 const char* const kKeyAltitudeUnits = "AltitudeUnits";
+
+// The charts' ranges at start-up and after Erase History: 300 samples from 0,
+// the time difference over +-25 ms (also its smallest window-mode span), the
+// control value over +-50.
+void SetChartStartRanges(CStripChartWidget* pTimeDiff, CStripChartWidget* pControl)
+{
+    pTimeDiff->SetYRangeAndMinimum(-0.025, 0.025, true);
+    pTimeDiff->SetXRange(0, 300, true);
+    pControl->SetYRange(-50, 50, true);
+    pControl->SetXRange(0, 300, true);
+}
 } // namespace
 
-// The images live in the application library; make sure they are registered
-// even when the linker had no other reason to keep them.
+// The toolbar's icon lives in the application library; make sure it is
+// registered even when the linker had no other reason to keep it.
 static void InitResources()
 {
     Q_INIT_RESOURCE(tellurix);
@@ -105,10 +116,7 @@ CMainWindow::CMainWindow(QWidget* pParent) : QMainWindow(pParent), m_SWUpdate(nu
     pTimeDiffLayout->addWidget(m_pTimeDiffChart);
     QVBoxLayout* pControlLayout = new QVBoxLayout(ui->widgetControlValue);
     pControlLayout->addWidget(m_pControlChart);
-    m_pTimeDiffChart->SetYRangeAndMinimum(-0.025, 0.025, true);
-    m_pControlChart->SetXRange(0, 300, true);
-    m_pControlChart->SetYRange(-50, 50, true);
-    m_pTimeDiffChart->SetXRange(0, 300, true);
+    SetChartStartRanges(m_pTimeDiffChart, m_pControlChart);
     m_nSampleCount = 0;
     m_pTimeDiffChart->SetDataSetColor(2, QColor(0, 0, 255));
     m_pTimeDiffChart->SetDataSetColor(3, QColor(192, 0, 0));
@@ -126,13 +134,20 @@ CMainWindow::CMainWindow(QWidget* pParent) : QMainWindow(pParent), m_SWUpdate(nu
     pGPSLayout->addWidget(m_pGPSStatusWnd);
 
     // Status page: service state, clock and statistics.
-    CSystemStatusWidget* pSystemStatus = new CSystemStatusWidget(this, ui->widgetSystemStatus);
+    CSystemStatusWidget* pSystemStatus = new CSystemStatusWidget(m_pProtocol, ui->widgetSystemStatus);
+    connect(this, &CMainWindow::SignalControlLoopStatus, pSystemStatus,
+            &CSystemStatusWidget::OnSignalControlLoopStatus);
     QVBoxLayout* pSystemStatusLayout = new QVBoxLayout(ui->widgetSystemStatus);
     pSystemStatusLayout->addWidget(pSystemStatus);
-    m_pTimeStatusWidget = new CTimeStatusWidget(this, ui->widgetTimeStatus);
+    m_pTimeStatusWidget = new CTimeStatusWidget(ui->widgetTimeStatus);
+    connect(this, &CMainWindow::SignalOneSecondEpoch, m_pTimeStatusWidget,
+            &CTimeStatusWidget::OnSignalOneSecondEpoch);
     QVBoxLayout* pTimeStatusLayout = new QVBoxLayout(ui->widgetTimeStatus);
     pTimeStatusLayout->addWidget(m_pTimeStatusWidget);
-    CSystemStatsWidget* pSystemStats = new CSystemStatsWidget(this, ui->widgetSystemStats);
+    CSystemStatsWidget* pSystemStats = new CSystemStatsWidget(ui->widgetSystemStats);
+    connect(this, &CMainWindow::SignalControlLoopStatus, pSystemStats,
+            &CSystemStatsWidget::OnSignalControlLoopStatus);
+    connect(this, &CMainWindow::SignalGPSStatus, pSystemStats, &CSystemStatsWidget::OnGPSStatus);
     QVBoxLayout* pSystemStatsLayout = new QVBoxLayout(ui->widgetSystemStats);
     pSystemStatsLayout->addWidget(pSystemStats);
 
@@ -433,10 +448,7 @@ void CMainWindow::on_toolButtonScaleWindow_clicked()
 void CMainWindow::on_toolButtonEraseHisory_clicked()
 {
     m_pProtocol->EraseHistory();
-    m_pTimeDiffChart->SetYRangeAndMinimum(-0.025, 0.025, true);
-    m_pTimeDiffChart->SetXRange(0, 300, true);
-    m_pControlChart->SetYRange(-50, 50, true);
-    m_pControlChart->SetXRange(0, 300, true);
+    SetChartStartRanges(m_pTimeDiffChart, m_pControlChart);
     m_pTimeDiffChart->EraseData(true);
     m_pControlChart->EraseData(true);
     m_nSampleCount = 0;

@@ -11,9 +11,17 @@ QString VersionText(int nMajor, int nMinor, int nBuild)
 
 } // namespace
 
+// The picture is compiled into this library. Resources of a static library
+// are registered only when code that the linker keeps asks for them.
+static void InitAboutImages()
+{
+    Q_INIT_RESOURCE(about);
+}
+
 CAboutDlg::CAboutDlg(QWidget* pParent, const QString& strWebServer, int nTimeoutMs)
     : QDialog(pParent), ui(new Ui_CAboutDlg)
 {
+    InitAboutImages();
     ui->setupUi(this);
 
     ui->labelVersion->setText(QStringLiteral("Version: ") + VersionText(CheckForSWUpdate::OWN_VERSION_MAJOR,

@@ -1,5 +1,6 @@
 #include "cazimuthelevationwnd.h"
 
+#include "displayfont.h"
 #include "gpsgeometry.h"
 
 #include <QDebug>
@@ -10,8 +11,16 @@
 #include <QPixmap>
 #include <QStringList>
 
+// The marker images are compiled into this library. Resources of a static
+// library are registered only when code that the linker keeps asks for them.
+static void InitMarkerImages()
+{
+    Q_INIT_RESOURCE(satellites);
+}
+
 CAzimuthElevationWnd::CAzimuthElevationWnd(QWidget* pParent) : QWidget(pParent)
 {
+    InitMarkerImages();
     setAccessibleName(QStringLiteral("Sky plot"));
 }
 
@@ -64,8 +73,7 @@ bool CAzimuthElevationWnd::SetData(const CGPSDisplayData& data, bool bRepaint)
 int CAzimuthElevationWnd::LabelLineHeight() const
 {
     const double dD = GpsGeometry::SkySquare(size()).width();
-    return QFontMetrics(GpsGeometry::DisplayFont(GpsGeometry::SkyLabelPointSize(dD, logicalDpiX())), this)
-        .height();
+    return QFontMetrics(DisplayFont::Face(GpsGeometry::SkyLabelPointSize(dD, logicalDpiX())), this).height();
 }
 
 QRect CAzimuthElevationWnd::SatelliteReach(const CGPSDisplayData::SAT_DATA& sat, int nLineHeight) const
@@ -118,7 +126,7 @@ void CAzimuthElevationWnd::paintEvent(QPaintEvent* pEvent)
     painter.drawLine(QPoint(int(dX + dR), int(dY)), QPoint(int(dX + dR), int(dY + dD)));
     painter.drawLine(QPoint(int(dX), int(dY + dR)), QPoint(int(dX + dD), int(dY + dR)));
 
-    painter.setFont(GpsGeometry::DisplayFont(GpsGeometry::SkyLabelPointSize(dD, logicalDpiX())));
+    painter.setFont(DisplayFont::Face(GpsGeometry::SkyLabelPointSize(dD, logicalDpiX())));
     const QFontMetrics metrics = painter.fontMetrics();
     const QPointF centre(dX + dR, dY + dR);
 

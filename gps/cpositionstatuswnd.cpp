@@ -1,6 +1,7 @@
 #include "cpositionstatuswnd.h"
 
 #include "cnavconversions.h"
+#include "displayfont.h"
 #include "gpsgeometry.h"
 
 #include <QPaintEvent>
@@ -104,8 +105,8 @@ void CPositionStatusWnd::paintEvent(QPaintEvent* pEvent)
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
 
     const GpsGeometry::PanelFontSizes sizes = GpsGeometry::PositionFontSizes(size(), logicalDpiX());
-    m_TitleFont = GpsGeometry::DisplayFont(sizes.nTitle);
-    m_ValueFont = GpsGeometry::DisplayFont(sizes.nValue);
+    m_TitleFont = DisplayFont::Face(sizes.nTitle);
+    m_ValueFont = DisplayFont::Face(sizes.nValue);
 
     QString aTitles[GpsGeometry::POSITION_BOX_COUNT];
     QString aValues[GpsGeometry::POSITION_BOX_COUNT];

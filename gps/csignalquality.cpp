@@ -1,5 +1,6 @@
 #include "csignalquality.h"
 
+#include "displayfont.h"
 #include "gpsgeometry.h"
 
 #include <QFontMetrics>
@@ -83,7 +84,7 @@ void CSignalQuality::paintEvent(QPaintEvent* pEvent)
     // While nothing is in view the first twelve slots of the record show.
     const int nSlots = GpsGeometry::SlotCount(m_Data.nSatsInView);
     const double dSlotWidth = GpsGeometry::SlotWidth(width(), nSlots);
-    painter.setFont(GpsGeometry::DisplayFont(GpsGeometry::BarPointSize(dSlotWidth, logicalDpiX())));
+    painter.setFont(DisplayFont::Face(GpsGeometry::BarPointSize(dSlotWidth, logicalDpiX())));
     const int nLineHeight = painter.fontMetrics().height();
     const double dArea = GpsGeometry::BarAreaHeight(height(), nLineHeight);
     QRect aReach[CGPSDisplayData::MAX_SATELLITES];

@@ -1,6 +1,7 @@
 #include "gpsgeometry.h"
 
 #include "cnavconversions.h"
+#include "displayfont.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,8 +9,8 @@
 namespace GpsGeometry {
 
 namespace {
-// The sky plot's projection has always used this value of pi; a more precise
-// one would move some markers by a pixel.
+// Pi to eleven decimals, as the projection is defined; a more precise value
+// moves some markers by a pixel.
 const double kPi = 3.14159265359;
 
 // Truncation toward zero with NaN as 0 and saturation at the ends of int.
@@ -25,26 +26,6 @@ int Sum(int a, int b)
     return Trunc(double(a) + double(b));
 }
 } // namespace
-
-QFont DisplayFont(int nPointSize)
-{
-    QFont font(QStringLiteral("Helvetica [Cronyx]"), nPointSize, -1, false);
-    font.setStyleHint(QFont::SansSerif);
-    return font;
-}
-
-double DpiScale(int nLogicalDpiX)
-{
-    return nLogicalDpiX > 0 ? 96.0 / nLogicalDpiX : 1.0;
-}
-
-int PointSize(double dSize)
-{
-    const double dTrunc = std::trunc(dSize);
-    if (!(dTrunc >= 1.0)) // also NaN
-        return 1;
-    return dTrunc > 1e6 ? 1000000 : int(dTrunc);
-}
 
 QRectF SkySquare(QSize widget)
 {
@@ -89,7 +70,7 @@ QRectF SkyLabelRect(QPoint point, double dSide, int nLineHeight)
 
 int SkyLabelPointSize(double dSide, int nLogicalDpiX)
 {
-    return PointSize(dSide * 0.045 * DpiScale(nLogicalDpiX));
+    return DisplayFont::PointSize(dSide * 0.045, nLogicalDpiX);
 }
 
 int SlotCount(int nSatsInView)
@@ -107,7 +88,7 @@ double SlotWidth(int nWidgetWidth, int nSlots)
 
 int BarPointSize(double dSlotWidth, int nLogicalDpiX)
 {
-    return std::min(PointSize(dSlotWidth * 0.3 * DpiScale(nLogicalDpiX)), int(MAX_BAR_POINT_SIZE));
+    return std::min(DisplayFont::PointSize(dSlotWidth * 0.3, nLogicalDpiX), int(MAX_BAR_POINT_SIZE));
 }
 
 double BarAreaHeight(int nWidgetHeight, int nLineHeight)
@@ -151,8 +132,8 @@ PanelFontSizes PositionFontSizes(QSize widget, int nLogicalDpiX)
 {
     const double dRow = (widget.height() - 1) * 0.25;
     const int nBase = Trunc(dRow * 0.48);
-    const double dScale = DpiScale(nLogicalDpiX);
-    return PanelFontSizes{PointSize((nBase / 3.0) * dScale), PointSize(dScale * nBase)};
+    return PanelFontSizes{DisplayFont::PointSize(nBase / 3.0, nLogicalDpiX),
+                          DisplayFont::PointSize(nBase, nLogicalDpiX)};
 }
 
 QRectF PositionBox(int nIndex, QSize widget)

@@ -8,11 +8,10 @@
 // Every function here is pure (no widget, no state), so the paints and the
 // tests call the same code. Every input gives an answer: a satellite count
 // beyond the record's 96 slots draws 96, a negative count draws none, font
-// sizes below 1 become 1 (Qt would fall back to 12 pt and warn at every
-// paint), and casts of doubles to integers saturate.
+// sizes follow DisplayFont::PointSize (never below 1), and casts of doubles
+// to integers saturate.
 
 #include <QColor>
-#include <QFont>
 #include <QPoint>
 #include <QRectF>
 #include <QSize>
@@ -20,17 +19,6 @@
 #include <cstdint>
 
 namespace GpsGeometry {
-
-// ---- Fonts ----------------------------------------------------------------------
-
-// The family of every painted text, with a sans-serif fallback.
-QFont DisplayFont(int nPointSize);
-
-// 96 / logical DPI; 1 for a DPI that is not positive.
-double DpiScale(int nLogicalDpiX);
-
-// trunc(dSize), at least 1, at most 1,000,000 (NaN gives 1).
-int PointSize(double dSize);
 
 // ---- Sky plot -------------------------------------------------------------------
 
@@ -40,9 +28,9 @@ QRectF SkySquare(QSize widget);
 
 // Where a satellite at azimuth and elevation (whole degrees) is drawn: north
 // up, east right, the zenith at the centre and elevation 0 on the circle of
-// diameter dWidth. Each part truncated toward zero, as the plot has always
-// been drawn: x = trunc(sin a * z * k) + trunc(cx + 0.5), k = (w / 2) / 90,
-// z = 90 - e, with pi taken as 3.14159265359.
+// diameter dWidth. Each part truncated toward zero:
+// x = trunc(sin a * z * k) + trunc(cx + 0.5), k = (w / 2) / 90, z = 90 - e,
+// with pi taken as 3.14159265359.
 QPoint SkyProjection(int nAzimuth, int nElevation, QPointF centre, double dWidth);
 
 // Marker of side D * 0.08 centred on the projected point.

@@ -2,8 +2,41 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <vector>
+
+namespace {
+// Feet in one metre, exactly as written (not 1 / 0.3048).
+constexpr double kFeetPerMetre = 3.28083989501;
+
+// printf into a string: a 64-byte buffer first, and one allocation of the
+// exact length when the text does not fit.
+__attribute__((format(printf, 1, 2))) std::string FormatString(const char* pszFormat, ...)
+{
+    char szShort[64];
+    va_list args;
+    va_start(args, pszFormat);
+    // The list is walked twice when the text is long: the second walk needs
+    // its own copy.
+    va_list argsAgain;
+    va_copy(argsAgain, args);
+    const int nLength = std::vsnprintf(szShort, sizeof(szShort), pszFormat, args);
+    va_end(args);
+    std::string strText;
+    if (nLength < 0) {
+        // An encoding error: nothing sensible to show.
+    } else if (nLength < int(sizeof(szShort))) {
+        strText.assign(szShort, size_t(nLength));
+    } else {
+        std::vector<char> long_(size_t(nLength) + 1);
+        std::vsnprintf(long_.data(), long_.size(), pszFormat, argsAgain);
+        strText.assign(long_.data(), size_t(nLength));
+    }
+    va_end(argsAgain);
+    return strText;
+}
+} // namespace
 
 CNavConversions::CNavConversions(unsigned int nPositionFormat, unsigned int nAltitudeUnits)
     : m_nPositionFormat(nPositionFormat), m_nAltitudeUnits(nAltitudeUnits)
@@ -39,37 +72,6 @@ int CNavConversions::TruncInt(double d)
     if (d <= -2147483648.0)
         return INT_MIN;
     return int(d);
-}
-
-std::string CNavConversions::FormatStringV(const char* pszFormat, va_list args)
-{
-    char szShort[64];
-    // The list is walked twice when the text is long: the second walk needs
-    // its own copy.
-    va_list argsAgain;
-    va_copy(argsAgain, args);
-    const int nLength = std::vsnprintf(szShort, sizeof(szShort), pszFormat, args);
-    std::string strText;
-    if (nLength < 0) {
-        // An encoding error: nothing sensible to show.
-    } else if (nLength < int(sizeof(szShort))) {
-        strText.assign(szShort, size_t(nLength));
-    } else {
-        std::vector<char> long_(size_t(nLength) + 1);
-        std::vsnprintf(long_.data(), long_.size(), pszFormat, argsAgain);
-        strText.assign(long_.data(), size_t(nLength));
-    }
-    va_end(argsAgain);
-    return strText;
-}
-
-std::string CNavConversions::FormatString(const char* pszFormat, ...)
-{
-    va_list args;
-    va_start(args, pszFormat);
-    std::string strText = FormatStringV(pszFormat, args);
-    va_end(args);
-    return strText;
 }
 
 std::string CNavConversions::FormatAngle(double dValue, char cPositive, char cNegative, bool bLongitude) const
@@ -120,7 +122,7 @@ std::string CNavConversions::FormatAltitude(double dAltitude) const
 {
     switch (m_nAltitudeUnits) {
     case AltitudeEnglish:
-        return FormatString("%.01f %s", dAltitude * FEET_PER_METRE, "ft");
+        return FormatString("%.01f %s", dAltitude * kFeetPerMetre, "ft");
     case AltitudeMetric:
         return FormatString("%.01f %s", dAltitude, "m");
     default:
@@ -131,9 +133,12 @@ std::string CNavConversions::FormatAltitude(double dAltitude) const
 std::string CNavConversions::GridSquare(double dLatitude, double dLongitude) const
 {
     // Longitude: 20° fields, 2° squares, 5' subsquares (24 to a square) and
-    // extended squares of a tenth of that. The divisors below are the ones
-    // the grid has always been computed with here, kept as written so that
-    // positions near a border fall on the same side as before.
+    // extended squares of a tenth of that. The extended squares take the
+    // rounded decimals 0.083333 and 0.008333 (latitude: 0.0416665 and
+    // 0.004166), not 1/12, 1/120, 1/24 and 1/240: near an extended-square
+    // border the two disagree ((-52.3999095, -105.2250009) is DD77jo34 here,
+    // DD77jo24 with exact fractions), and the locator shown is the one these
+    // constants give.
     const double dL = dLongitude + 180.0;
     const int nField = TruncInt(dL / 20.0);
     const double dR = dL - 20.0 * nField;

@@ -11,7 +11,6 @@
 // beyond the range of a 32-bit integer saturate, unknown settings give the
 // fixed error texts "ERROR", "fail" and "-1.0 err".
 
-#include <cstdarg>
 #include <string>
 
 class CNavConversions
@@ -29,9 +28,6 @@ public:
         AltitudeEnglish = 0, // feet
         AltitudeMetric = 1,  // metres
     };
-
-    // Feet in one metre, exactly as written (not 1 / 0.3048).
-    static constexpr double FEET_PER_METRE = 3.28083989501;
 
     CNavConversions(unsigned int nPositionFormat, unsigned int nAltitudeUnits);
 
@@ -53,11 +49,6 @@ public:
     // Eight characters: field, square, subsquare and extended square, each as
     // a longitude/latitude pair; (0, 0) -> "JJ00aa00".
     std::string GridSquare(double dLatitude, double dLongitude) const;
-
-    // printf into a string: a 64-byte buffer first, and one allocation of the
-    // exact length when the text does not fit.
-    static std::string FormatString(const char* pszFormat, ...) __attribute__((format(printf, 1, 2)));
-    static std::string FormatStringV(const char* pszFormat, va_list args);
 
     // Truncation toward zero into a 32-bit integer: NaN gives 0, values beyond
     // the integer's range give its nearest end.

@@ -1,6 +1,6 @@
 #include "chartgeometry.h"
 
-#include "gpsgeometry.h"
+#include "displayfont.h"
 
 #include <QFontMetricsF>
 
@@ -24,16 +24,9 @@ bool IsFinitePositive(double d)
 }
 } // namespace
 
-// The GPS displays paint with the same face and the same size rule; both
-// live once, with them.
-QFont DisplayFont(int nPointSize)
-{
-    return GpsGeometry::DisplayFont(nPointSize);
-}
-
 QFont FittedFont(int nPointSize, const QString& strText, double dRoom)
 {
-    QFont font = DisplayFont(std::max(1, nPointSize));
+    QFont font = DisplayFont::Face(std::max(1, nPointSize));
     const double dWidth = QFontMetricsF(font).horizontalAdvance(strText);
     if (!(dWidth > dRoom) || !(dRoom > 0.0))
         return font;
@@ -57,7 +50,7 @@ QFont FittedFont(int nPointSize, const QString& strText, double dRoom)
 
 int PointSize(double dLength, double dFraction, int nLogicalDpiX)
 {
-    return GpsGeometry::PointSize(dLength * dFraction * GpsGeometry::DpiScale(nLogicalDpiX));
+    return DisplayFont::PointSize(dLength * dFraction, nLogicalDpiX);
 }
 
 ClockSizes ClockPointSizes(double dWidth, double dHeight, int nLogicalDpiX)

@@ -20,19 +20,14 @@ namespace ChartGeometry {
 
 // ---- Fonts ------------------------------------------------------------------
 
-// Family of every painted text. The name resolves to a plain sans-serif face
-// on most systems; the style hint keeps it sans-serif where it does not.
-QFont DisplayFont(int nPointSize);
-
-// DisplayFont(nPointSize), made smaller until strText is at most dRoom pixels
-// wide: the state word is sized by the panel's width for a narrow face, and
-// in a wider face (DejaVu Sans) "No Service" would lose its first and last
-// letters. Never below 1 point; a text that fits keeps nPointSize.
+// DisplayFont::Face(nPointSize), made smaller until strText is at most dRoom
+// pixels wide: the state word is sized by the panel's width for a narrow
+// face, and in a wider face (DejaVu Sans) "No Service" would lose its first
+// and last letters. Never below 1 point; a text that fits keeps nPointSize.
 QFont FittedFont(int nPointSize, const QString& strText, double dRoom);
 
-// (int)(dLength x dFraction x 96 / logical DPI), truncated toward zero, at
-// least 1: a zero size would make Qt fall back to 12 pt and warn at every
-// paint. A 400 px status panel at 96 DPI: 399 x 0.15 -> 59 pt.
+// DisplayFont::PointSize of dLength x dFraction. A 400 px status panel at
+// 96 DPI: 399 x 0.15 -> 59 pt.
 int PointSize(double dLength, double dFraction, int nLogicalDpiX);
 
 // Clock: a flat panel (h <= w / 4.5) sizes its texts by the height (time 0.5 h,

@@ -1,6 +1,7 @@
 #include "cstripchartwidget.h"
 
 #include "chartgeometry.h"
+#include "displayfont.h"
 
 #include <QDebug>
 #include <QFontMetrics>
@@ -11,6 +12,8 @@
 #include <QWheelEvent>
 
 #include <cmath>
+
+using ChartGeometry::kSentinel;
 
 namespace {
 // Default trace colours by data-set index modulo 8.
@@ -62,12 +65,12 @@ CStripChartWidget::CStripChartWidget(QWidget* pParent) : QWidget(pParent)
 void CStripChartWidget::Reset()
 {
     m_bHasData = false;
-    m_dYMax = m_dXMax = -1e20;
-    m_dYMin = m_dXMin = 1e20;
-    m_dExtentXMax = m_dExtentYMax = -1e20;
-    m_dExtentXMin = m_dExtentYMin = 1e20;
-    m_dVisibleYMin = 1e20;
-    m_dVisibleYMax = -1e20;
+    m_dYMax = m_dXMax = -kSentinel;
+    m_dYMin = m_dXMin = kSentinel;
+    m_dExtentXMax = m_dExtentYMax = -kSentinel;
+    m_dExtentXMin = m_dExtentYMin = kSentinel;
+    m_dVisibleYMin = kSentinel;
+    m_dVisibleYMax = -kSentinel;
     m_arrayDataSet.clear();
     qDebug() << "m_arrayDataSet.size(): " << m_arrayDataSet.size();
 }
@@ -204,10 +207,10 @@ void CStripChartWidget::EraseData(bool bRepaint)
     for (DATA_SET& set : m_arrayDataSet)
         set.arrayPoints = QVector<DATA_POINT>(); // clear() would keep the capacity
     m_bHasData = false;
-    m_dExtentXMax = m_dExtentYMax = -1e20;
-    m_dExtentXMin = m_dExtentYMin = 1e20;
-    m_dVisibleYMin = 1e20;
-    m_dVisibleYMax = -1e20;
+    m_dExtentXMax = m_dExtentYMax = -kSentinel;
+    m_dExtentXMin = m_dExtentYMin = kSentinel;
+    m_dVisibleYMin = kSentinel;
+    m_dVisibleYMax = -kSentinel;
     if (bRepaint)
         repaint();
 }
@@ -239,8 +242,8 @@ void CStripChartWidget::paintEvent(QPaintEvent*)
     const QPalette palette;
     const QColor textColor = palette.color(QPalette::Current, QPalette::ButtonText);
     const QColor fillColor = palette.color(QPalette::Current, QPalette::Button);
-    const QFont labelFont = DisplayFont(PointSize(10.0, 1.0, logicalDpiX()));
-    const QFont titleFont = DisplayFont(PointSize(14.0, 1.0, logicalDpiX()));
+    const QFont labelFont = DisplayFont::Face(DisplayFont::PointSize(10.0, logicalDpiX()));
+    const QFont titleFont = DisplayFont::Face(DisplayFont::PointSize(14.0, logicalDpiX()));
     painter.setFont(labelFont);
 
     bool bAnyTag = false;

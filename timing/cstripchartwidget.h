@@ -1,6 +1,8 @@
 #ifndef CSTRIPCHARTWIDGET_H
 #define CSTRIPCHARTWIDGET_H
 
+#include "chartgeometry.h"
+
 #include <QColor>
 #include <QPoint>
 #include <QString>
@@ -76,13 +78,11 @@ public:
     // Read access for the owner.
     const DATA_SET& DataSet(int nIndex) const { return m_arrayDataSet.at(nIndex); }
     int ScaleMode() const { return m_nScaleMode; }
-    const char* ValueFormat() const { return m_pszValueFormat; }
     double XMin() const { return m_dXMin; }
     double XMax() const { return m_dXMax; }
     double YMin() const { return m_dYMin; }
     double YMax() const { return m_dYMax; }
-    // Bounds of the points the last paint drew (sentinels +-1e20 when none).
-    double VisibleYMin() const { return m_dVisibleYMin; }
+    // Largest value among the points the last paint drew (-ChartGeometry::kSentinel when none).
     double VisibleYMax() const { return m_dVisibleYMax; }
 
     QString m_strTitle;
@@ -109,12 +109,12 @@ private:
 
     QVector<DATA_SET> m_arrayDataSet;
     int m_nScaleMode = SCALE_WINDOW;
-    // Ranges start inverted at +-1e20 so that the first value replaces both ends.
-    double m_dYMin = 1e20, m_dYMax = -1e20;
-    double m_dXMin = 1e20, m_dXMax = -1e20;
+    // Ranges start inverted at the sentinels so that the first value replaces both ends.
+    double m_dYMin = ChartGeometry::kSentinel, m_dYMax = -ChartGeometry::kSentinel;
+    double m_dXMin = ChartGeometry::kSentinel, m_dXMax = -ChartGeometry::kSentinel;
     double m_dMinSpanLow = -0.05, m_dMinSpanHigh = 0.05;
-    double m_dExtentXMin = 1e20, m_dExtentXMax = -1e20;
-    double m_dExtentYMin = 1e20, m_dExtentYMax = -1e20;
+    double m_dExtentXMin = ChartGeometry::kSentinel, m_dExtentXMax = -ChartGeometry::kSentinel;
+    double m_dExtentYMin = ChartGeometry::kSentinel, m_dExtentYMax = -ChartGeometry::kSentinel;
     double m_dVisibleYMin = -10.0, m_dVisibleYMax = 10.0; // measured by each paint
     DATA_POINT m_LastPoint;
     bool m_bHasData = false;

@@ -1,20 +1,29 @@
 #include "csystemstatswidget.h"
 
 #include "chartgeometry.h"
-#include "cmainwindow.h"
+#include "displayfont.h"
 
 #include <QPainter>
 #include <QPalette>
 #include <QTextOption>
 
-CSystemStatsWidget::CSystemStatsWidget(CMainWindow* pMainWindow, QWidget* pParent)
-    : QWidget(pParent), m_pMainWindow(pMainWindow)
+namespace {
+// The three lines: spread in ms up to 0.8 s, else in seconds; samples; time
+// source.
+QString StatsText(const CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS& Status, const QString& strTimeSource)
+{
+    const bool bMilliseconds = Status.dStdDev <= 0.8;
+    // The service counts samples unsigned; the line prints the count as a
+    // signed 32-bit number, so 2^32 - 1 shows as -1.
+    return QString::asprintf(
+        "1σ = %.03f %s \nSamples: %d\nUsing time from: %s\n", (bMilliseconds ? 1000.0 : 1.0) * Status.dStdDev,
+        bMilliseconds ? "ms" : "Seconds", int(Status.nSamples), strTimeSource.toLatin1().constData());
+}
+} // namespace
+
+CSystemStatsWidget::CSystemStatsWidget(QWidget* pParent) : QWidget(pParent)
 {
     m_strTimeSource = QStringLiteral("--");
-    connect(m_pMainWindow, SIGNAL(SignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS)),
-            this, SLOT(OnSignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS)));
-    connect(m_pMainWindow, SIGNAL(SignalGPSStatus(CBRFNProtocolQt::CMD_DATA_GPS_STATUS&)), this,
-            SLOT(OnGPSStatus(CBRFNProtocolQt::CMD_DATA_GPS_STATUS&)));
     m_Status = CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS();
     setAccessibleName(QStringLiteral("Statistics"));
 }
@@ -43,17 +52,6 @@ void CSystemStatsWidget::OnGPSStatus(CBRFNProtocolQt::CMD_DATA_GPS_STATUS& Data)
     }
 }
 
-QString CSystemStatsWidget::StatsText(const CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS& Status,
-                                      const QString& strTimeSource)
-{
-    const bool bMilliseconds = Status.dStdDev <= 0.8;
-    // The service counts samples unsigned; the panel shows them as it always
-    // has, as a signed number.
-    return QString::asprintf(
-        "1σ = %.03f %s \nSamples: %d\nUsing time from: %s\n", (bMilliseconds ? 1000.0 : 1.0) * Status.dStdDev,
-        bMilliseconds ? "ms" : "Seconds", int(Status.nSamples), strTimeSource.toLatin1().constData());
-}
-
 void CSystemStatsWidget::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -65,7 +63,7 @@ void CSystemStatsWidget::paintEvent(QPaintEvent*)
     painter.drawRoundedRect(rect, 10.0, 10.0, Qt::AbsoluteSize);
 
     painter.setPen(palette.color(QPalette::Current, QPalette::Text));
-    painter.setFont(ChartGeometry::DisplayFont(ChartGeometry::PointSize(width() - 1, 0.05, logicalDpiX())));
+    painter.setFont(DisplayFont::Face(ChartGeometry::PointSize(width() - 1, 0.05, logicalDpiX())));
     painter.drawText(QRectF(5, 5, rect.width() - 10, rect.height() - 10),
                      StatsText(m_Status, m_strTimeSource), QTextOption());
 }

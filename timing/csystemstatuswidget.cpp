@@ -1,16 +1,24 @@
 #include "csystemstatuswidget.h"
 
 #include "chartgeometry.h"
-#include "cmainwindow.h"
+#include "displayfont.h"
 
 #include <QPainter>
 
 namespace {
+// One row of the service-state table.
+struct STATE_LOOK
+{
+    const char* pszText;
+    QColor colorFill;
+    QColor colorText; // outline and text
+};
+
 const int kLoopStateCount = 9;
-const CSystemStatusWidget::STATE_LOOK kNoService = {"No Service", QColor(192, 0, 0), QColor(0, 0, 0)};
-const CSystemStatusWidget::STATE_LOOK kUnknown = {"Unknown", QColor(255, 0, 0), QColor(255, 242, 0)};
+const STATE_LOOK kNoService = {"No Service", QColor(192, 0, 0), QColor(0, 0, 0)};
+const STATE_LOOK kUnknown = {"Unknown", QColor(255, 0, 0), QColor(255, 242, 0)};
 // By loop state 0..8.
-const CSystemStatusWidget::STATE_LOOK kStates[kLoopStateCount] = {
+const STATE_LOOK kStates[kLoopStateCount] = {
     {"Off", QColor(192, 192, 192), QColor(0, 0, 0)},
     {"No Disc", QColor(0, 0, 192), QColor(192, 192, 192)},
     {"NO GPS", QColor(255, 0, 0), QColor(255, 242, 0)},
@@ -22,18 +30,10 @@ const CSystemStatusWidget::STATE_LOOK kStates[kLoopStateCount] = {
     {"Recovery", QColor(0, 0, 128), QColor(255, 255, 255)},
 };
 const int kLoopStateLocked = 6;
-} // namespace
 
-CSystemStatusWidget::CSystemStatusWidget(CMainWindow* pMainWindow, QWidget* pParent)
-    : QWidget(pParent), m_pMainWindow(pMainWindow)
-{
-    connect(m_pMainWindow, SIGNAL(SignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS)),
-            this, SLOT(OnSignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS)));
-    m_Status = CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS();
-    setAccessibleName(QStringLiteral("Service state"));
-}
-
-CSystemStatusWidget::STATE_LOOK CSystemStatusWidget::StateLook(bool bConnected, int nLoopState)
+// The connection decides first: without one it is "No Service" whatever the
+// last record said; then the loop state, "Unknown" outside 0..8.
+STATE_LOOK StateLook(bool bConnected, int nLoopState)
 {
     if (!bConnected)
         return kNoService;
@@ -42,13 +42,23 @@ CSystemStatusWidget::STATE_LOOK CSystemStatusWidget::StateLook(bool bConnected, 
     return kStates[nLoopState];
 }
 
-QString CSystemStatusWidget::ErrorText(int nLoopState, double dEstTimeError)
+// "Estimated Time Error: ..." in seconds above 0.5 s, else in milliseconds;
+// only a locked loop (state 6) has one.
+QString ErrorText(int nLoopState, double dEstTimeError)
 {
     if (nLoopState != kLoopStateLocked)
         return QStringLiteral("Estimated Time Error: Not Available");
     if (dEstTimeError > 0.5)
         return QString::asprintf("Estimated Time Error: %0.3f Seconds", dEstTimeError);
     return QString::asprintf("Estimated Time Error: %0.3f Milliseconds", dEstTimeError * 1000);
+}
+} // namespace
+
+CSystemStatusWidget::CSystemStatusWidget(const CBRFNProtocolQt* pLink, QWidget* pParent)
+    : QWidget(pParent), m_pLink(pLink)
+{
+    m_Status = CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS();
+    setAccessibleName(QStringLiteral("Service state"));
 }
 
 void CSystemStatusWidget::OnSignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS Data)
@@ -57,7 +67,7 @@ void CSystemStatusWidget::OnSignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CO
     update(); // merged per turn of the event loop, as the charts' paints
     // Assistive technology hears what the panel paints.
     {
-        const STATE_LOOK look = StateLook(m_pMainWindow->Protocol()->m_bConnected, Data.nLoopState);
+        const STATE_LOOK look = StateLook(m_pLink->m_bConnected, Data.nLoopState);
         setAccessibleDescription(QString::fromLatin1(look.pszText) + QStringLiteral(". ") +
                                  ErrorText(Data.nLoopState, Data.dEstTimeError));
     }
@@ -70,7 +80,7 @@ void CSystemStatusWidget::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setRenderHints(QPainter::SmoothPixmapTransform | QPainter::TextAntialiasing);
     const QRectF rect(0, 0, width() - 1, height() - 1);
-    const STATE_LOOK look = StateLook(m_pMainWindow->Protocol()->m_bConnected, m_Status.nLoopState);
+    const STATE_LOOK look = StateLook(m_pLink->m_bConnected, m_Status.nLoopState);
 
     painter.setBrush(QBrush(look.colorFill));
     painter.setPen(QPen(look.colorText, 1));
@@ -81,7 +91,7 @@ void CSystemStatusWidget::paintEvent(QPaintEvent*)
     painter.setFont(ChartGeometry::FittedFont(ChartGeometry::PointSize(width() - 1, 0.15, logicalDpiX()),
                                               strState, rect.width()));
     painter.drawText(rect, Qt::AlignHCenter | Qt::AlignVCenter, strState);
-    painter.setFont(ChartGeometry::DisplayFont(ChartGeometry::PointSize(width() - 1, 0.03, logicalDpiX())));
+    painter.setFont(DisplayFont::Face(ChartGeometry::PointSize(width() - 1, 0.03, logicalDpiX())));
     painter.drawText(rect, Qt::AlignHCenter | Qt::AlignBottom,
                      ErrorText(m_Status.nLoopState, m_Status.dEstTimeError));
 }

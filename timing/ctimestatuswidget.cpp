@@ -1,16 +1,13 @@
 #include "ctimestatuswidget.h"
 
 #include "chartgeometry.h"
-#include "cmainwindow.h"
+#include "displayfont.h"
 
 #include <QPainter>
 #include <QPalette>
 
-CTimeStatusWidget::CTimeStatusWidget(CMainWindow* pMainWindow, QWidget* pParent)
-    : QWidget(pParent), m_bShowLocalTime(true), m_pMainWindow(pMainWindow)
+CTimeStatusWidget::CTimeStatusWidget(QWidget* pParent) : QWidget(pParent), m_bShowLocalTime(true)
 {
-    connect(m_pMainWindow, SIGNAL(SignalOneSecondEpoch(QDateTime&)), this,
-            SLOT(OnSignalOneSecondEpoch(QDateTime&)));
     setAccessibleName(QStringLiteral("Clock"));
 }
 
@@ -44,7 +41,7 @@ void CTimeStatusWidget::paintEvent(QPaintEvent*)
 
     const ChartGeometry::ClockSizes sizes =
         ChartGeometry::ClockPointSizes(rect.width(), rect.height(), logicalDpiX());
-    QFont font = ChartGeometry::DisplayFont(sizes.nTime);
+    QFont font = DisplayFont::Face(sizes.nTime);
     font.setWeight(75);
     painter.setFont(font);
     painter.drawText(rect, Qt::AlignHCenter | Qt::AlignVCenter, strTime);

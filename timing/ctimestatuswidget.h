@@ -4,17 +4,16 @@
 #include <QDateTime>
 #include <QWidget>
 
-class CMainWindow;
-
 // The clock of the Status page: the time of day in large bold digits with the
 // date below it, in local time or UTC. Repainted once a second; every paint
-// reads the computer's clock.
+// reads the computer's clock. The owner connects its one-second epoch to
+// OnSignalOneSecondEpoch.
 class CTimeStatusWidget : public QWidget
 {
     Q_OBJECT
 
 public:
-    CTimeStatusWidget(CMainWindow* pMainWindow, QWidget* pParent);
+    explicit CTimeStatusWidget(QWidget* pParent);
 
     // true: local time; false: UTC. Written by the main window, which repaints.
     bool m_bShowLocalTime;
@@ -24,9 +23,6 @@ public slots:
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
-
-private:
-    CMainWindow* m_pMainWindow;
 };
 
 #endif // CTIMESTATUSWIDGET_H

@@ -15,6 +15,10 @@
 
 namespace {
 
+// The version document is a few hundred bytes; a body beyond this is not one,
+// and the transfer is cut off rather than held in memory.
+constexpr qint64 kMaxDocumentBytes = 64 * 1024;
+
 // A version field of the document: a whole number that fits an int, else 0
 // (missing, text, fraction, 1e300), as a missing field reads.
 int VersionField(const QJsonObject& Version, const char* pszKey)
@@ -56,17 +60,22 @@ void CheckForSWUpdate::CheckVersion(const QString& strAddress, int nMajor, int n
     QNetworkReply* pReply = m_pNetworkManager->get(QNetworkRequest(QUrl(strAddress)));
     connect(pReply, SIGNAL(downloadProgress(qint64, qint64)), this, SLOT(OnDownloadProgress(qint64, qint64)));
 
-    // The checker is the timer's context: once it is gone (its About box
-    // closed), the time-out no longer fires. A precise timer: a coarse one
+    // The timer is the checker's child: once the checker is gone (its About
+    // box closed), the time-out no longer fires. A precise timer: a coarse one
     // may end a 15 s wait up to 750 ms early.
-    QTimer::singleShot(m_nTimeoutMs, Qt::PreciseTimer, this, SLOT(OnTimeout()));
+    QTimer* pTimeout = new QTimer(this);
+    pTimeout->setSingleShot(true);
+    pTimeout->setTimerType(Qt::PreciseTimer);
+    connect(pTimeout, SIGNAL(timeout()), this, SLOT(OnTimeout()));
+    connect(pTimeout, SIGNAL(timeout()), pTimeout, SLOT(deleteLater()));
+    pTimeout->start(m_nTimeoutMs);
 }
 
 void CheckForSWUpdate::OnDownloadProgress(qint64 nReceived, qint64 nTotal)
 {
     Q_UNUSED(nTotal);
     QNetworkReply* pReply = qobject_cast<QNetworkReply*>(sender());
-    if (pReply && nReceived > MAX_DOCUMENT_BYTES)
+    if (pReply && nReceived > kMaxDocumentBytes)
         pReply->abort();
 }
 
@@ -81,8 +90,8 @@ void CheckForSWUpdate::OnFinished(QNetworkReply* pReply)
 
     // Progress reports come at most every 150 ms, so a fast transfer can end
     // before the cut-off above; its length is checked here as well.
-    const QByteArray body = pReply->read(MAX_DOCUMENT_BYTES + 1);
-    if (body.size() > MAX_DOCUMENT_BYTES) {
+    const QByteArray body = pReply->read(kMaxDocumentBytes + 1);
+    if (body.size() > kMaxDocumentBytes) {
         qDebug() << "CheckForSWUpdate::OnFinished - Document too long";
         return;
     }

@@ -47,9 +47,6 @@ public:
     };
     // How long a check waits for a usable document before it reports 3.
     static constexpr int TIMEOUT_MS = 15000;
-    // The version document is a few hundred bytes; a body beyond this is
-    // not one, and the transfer is cut off rather than held in memory.
-    static constexpr qint64 MAX_DOCUMENT_BYTES = 64 * 1024;
 
     explicit CheckForSWUpdate(QObject* pParent = nullptr);
 
@@ -58,6 +55,8 @@ public:
 
     // Starts a check of the document at strAddress against the given own
     // version. Returns at once; the outcome comes through SoftwareUpdateStatus.
+    // Each check's time-out is a single-shot QTimer child of the checker,
+    // which deletes itself once it has fired.
     void CheckVersion(const QString& strAddress, int nMajor, int nMinor, int nBuild);
 
     // Version read from the document; -1 until a document has been read in

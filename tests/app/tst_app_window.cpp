@@ -275,20 +275,18 @@ private slots:
         gps.aSats[0] = {2, 12, 90, 45, 55, true}; // state, PRN, azimuth, elevation, SNR, used
         m_service.Send(BRFN::CMD_GPS_STATUS, BRFN::EncodeGPSStatus(gps));
         // Sky plot: a used marker east on the 45° ring, half-way from the centre to the edge of the
-        // widget's largest centred square; its left panel (a marker is 8 % of that square) is dark.
+        // widget's largest centred square.
         QWidget* pSky = m_pWindow->findChild<CAzimuthElevationWnd*>();
-        const int nSide = qMin(pSky->width(), pSky->height());
-        const QPoint panel(pSky->width() / 2 + nSide / 4 - nSide * 3 / 100, pSky->height() / 2 - nSide / 50);
-        QTRY_VERIFY(Render(pSky).pixelColor(panel).green() < 80);
+        const int nSide = qMin(pSky->width(), pSky->height()) - 1;
+        const QPoint east(pSky->width() / 2 + nSide / 4, pSky->height() / 2);
+        QTRY_VERIFY(GpsPixels::MarkerPanel(Render(*pSky), east, nSide).green() < 80);
         // Signal bars: one slot across the width, full height, red for state 2.
-        const QImage bars = Render(m_pWindow->findChild<CSignalQuality*>());
+        const QImage bars = Render(*m_pWindow->findChild<CSignalQuality*>());
         QCOMPARE(bars.pixelColor(5, 2), QColor(192, 0, 0));
         QCOMPARE(bars.pixelColor(bars.width() - 5, 2), QColor(192, 0, 0));
-        // Position panel: a valid 2023 time in the palette's colours, in the time box (the right half of
-        // the bottom quarter), near its lower right corner inside its frame.
-        const QImage position = Render(m_pWindow->findChild<CPositionStatusWnd*>());
-        const int nW = position.width(), nH = position.height();
-        QCOMPARE(position.pixelColor(nW - nH / 12, nH - nH / 80 - 5), QPalette().color(QPalette::Button));
+        // Position panel: a valid 2023 time in the palette's colours.
+        QCOMPARE(GpsPixels::BoxFill(Render(*m_pWindow->findChild<CPositionStatusWnd*>()), 6),
+                 QPalette().color(QPalette::Button));
     }
 
     // Each notation and unit redraws the position panel on screen at once.

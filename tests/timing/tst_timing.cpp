@@ -4,6 +4,8 @@
 #include "cstripchartwidget.h"
 #include "csystemstatswidget.h"
 #include "csystemstatuswidget.h"
+#include "displayfont.h"
+#include "pixels.h"
 #include "servicepeer.h"
 #include "testwindow.h"
 
@@ -23,15 +25,6 @@ using namespace ChartGeometry;
 
 namespace {
 const QColor kGrey(128, 128, 128), kMagenta(255, 0, 255), kBlue(0, 0, 255);
-
-QImage Render(QWidget* pWidget)
-{
-    // Qt never paints a 0 x 0 widget; the image still needs a pixel to be a paint device.
-    QImage image(pWidget->size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
-    image.fill(Qt::black);
-    pWidget->render(&image);
-    return image;
-}
 
 // Bounding box and number of the pixels in area whose colour is within tol of color.
 QRect Find(const QImage& image, const QColor& color, QRect area, int* pCount = nullptr, int tol = 0)
@@ -78,7 +71,7 @@ template <typename Draw> bool Matches(QWidget* pPanel, const QColor& fill, Draw 
     QPainter painter(&expected);
     painter.setRenderHints(QPainter::TextAntialiasing);
     fnDraw(painter, QRectF(0, 0, 399, 199));
-    const QImage actual = Render(pPanel);
+    const QImage actual = Render(*pPanel);
     for (int y = 1; y < 198; ++y)
         for (int x = 10; x < 390; ++x)
             if (Find(actual, expected.pixelColor(x, y), QRect(x, y, 1, 1), nullptr, 8).isNull())
@@ -134,7 +127,7 @@ private slots:
         SetUp(chart, Chart::SCALE_WINDOW, 0.025);
         chart.SetXRange(xMin, xMin + 300, false);
         chart.SetYRange(yMin, yMax, false);
-        const QImage image = Render(&chart);
+        const QImage image = Render(chart);
         QStringList xs;
         for (int x = 79; x < image.width(); ++x)
             if (image.pixelColor(x, 190) == kGrey)
@@ -165,10 +158,10 @@ private slots:
             chart.AddPoint(0, x, 0.005, 0.0, false);
             chart.AddPoint(2, x, x < 999 ? 0.01 : -0.02, 0.0, false);
         }
-        Render(&chart); // measures the drawn range, which the next paint's scale follows
-        const QImage image = Render(&chart);
+        Render(chart); // measures the drawn range, which the next paint's scale follows
+        const QImage image = Render(chart);
         // The tag column narrows the plot; the window spans its width.
-        const int nTag = 10 * QFontMetrics(DisplayFont(10)).horizontalAdvance('X');
+        const int nTag = 10 * QFontMetrics(DisplayFont::Face(10)).horizontalAdvance('X');
         const int nRight = 380 - nTag;
         QCOMPARE(State(chart), QString("x %1..999 y -0.05..0.05").arg(999 - (300 - nTag)));
         // The tag points at the newest value (-0.02: y 140).
@@ -234,9 +227,9 @@ private slots:
         for (QSize size :
              {QSize(0, 0), QSize(1, 1), QSize(20, 5), QSize(100, 30), QSize(170, 40), QSize(381, 216)}) {
             chart.resize(size);
-            Render(&chart);
+            Render(chart);
         }
-        QVERIFY(!Find(Render(&chart), QPalette().color(QPalette::Button), QRect(81, 1, 100, 198)).isNull());
+        QVERIFY(!Find(Render(chart), QPalette().color(QPalette::Button), QRect(81, 1, 100, 198)).isNull());
         if (!state.isEmpty())
             QCOMPARE(State(chart), state);
     }
@@ -296,18 +289,18 @@ private slots:
         QVERIFY(Matches(m_pWindow->findChild<CSystemStatusWidget*>(), fill, [&](QPainter& p, QRectF r) {
             p.setPen(ink);
             // 399 x 0.15 = 59 pt, smaller where the word would not fit the panel
-            QFont font = DisplayFont(59);
+            QFont font = DisplayFont::Face(59);
             while (QFontMetricsF(font).horizontalAdvance(text) > r.width())
                 font.setPointSize(font.pointSize() - 1);
             p.setFont(font);
             p.drawText(r, Qt::AlignCenter, text);
-            p.setFont(DisplayFont(11)); // 399 x 0.03
+            p.setFont(DisplayFont::Face(11)); // 399 x 0.03
             p.drawText(r, Qt::AlignHCenter | Qt::AlignBottom, "Estimated Time Error: " + errorText);
         }));
         QVERIFY(Matches(m_pWindow->findChild<CSystemStatsWidget*>(), QPalette().color(QPalette::Window),
                         [&](QPainter& p, QRectF r) {
                             p.setPen(QPalette().color(QPalette::Text));
-                            p.setFont(DisplayFont(19)); // 399 x 0.05
+                            p.setFont(DisplayFont::Face(19)); // 399 x 0.05
                             p.drawText(r.adjusted(5, 5, -5, -5), stats, QTextOption());
                         }));
     }

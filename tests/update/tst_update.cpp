@@ -17,9 +17,10 @@ constexpr int kTimeoutMs = 800;
 // What the About box shows for each report.
 const QStringList TEXTS = {
     "Software is up to date.",
-    "An update (Version: 2.2.0) of Software is available from the Brightfen, LLC. web site.",
+    "An update (Version: 2.1.10) of Software is available from the Brightfen, LLC. web site.",
     "Software is up to date.+",
-    "Could not determine if a new version is available. Please check back later"};
+    "Could not determine if a new version is available. Please check back later",
+};
 
 QByteArray Doc(int nMajor, int nMinor, int nBuild)
 {
@@ -83,14 +84,15 @@ private slots:
         QTest::addColumn<int>("delayMs");
         QTest::addColumn<Reports>("reports");
         QTest::newRow("current") << 200 << Doc(2, 1, 9) << 0 << Reports{0};
-        QTest::newRow("2.2.0 available") << 200 << Doc(2, 2, 0) << 0 << Reports{1};
+        QTest::newRow("2.1.10 newer: the build counts") << 200 << Doc(2, 1, 10) << 0 << Reports{1};
+        QTest::newRow("2.0.99 older: minor before build") << 200 << Doc(2, 0, 99) << 0 << Reports{2};
         QTest::newRow("malformed") << 200 << QByteArray(R"({"version":)") << 0 << Reports{3};
         QTest::newRow("fraction, text, 1e300 read 0")
             << 200 << QByteArray(R"({"version":{"major":2.5,"minor":"9","build":1e300}})") << 0 << Reports{2};
         QTest::newRow("error page holding a document") << 500 << Doc(9, 0, 0) << 0 << Reports{3};
         QTest::newRow("body too long") << 200 << QByteArray(70000, ' ') + "{}" << 0 << Reports{3};
         QTest::newRow("answer after the time-out")
-            << 200 << Doc(2, 2, 0) << kTimeoutMs + 1200 << Reports{3, 1};
+            << 200 << Doc(2, 1, 10) << kTimeoutMs + 1200 << Reports{3, 1};
     }
     void check()
     {
@@ -105,6 +107,7 @@ private slots:
         connect(dlg.findChild<CheckForSWUpdate*>(), &CheckForSWUpdate::SoftwareUpdateStatus,
                 [&seen](int nStatus) { seen.append(nStatus); });
         QLabel* pStatus = dlg.findChild<QLabel*>("labelNewVersionStatus");
+        QCOMPARE(dlg.findChild<QLabel*>("labelVersion")->text(), "Version: 2.1.9");
         dlg.show();
 
         QTRY_COMPARE_WITH_TIMEOUT(seen, reports, kTimeoutMs + 5000);
@@ -121,16 +124,21 @@ private slots:
         QCOMPARE(m_opened, QList<QUrl>{QUrl(server.Base() + "/Tellurix2")});
     }
 
-    // The check goes with its box: the request is dropped, and neither the
-    // answer nor the time-out reaches anything afterwards.
+    // A box opened without a time-out of its own waits 15 s for the document, and
+    // the check goes with the box: the request is dropped, the time-out with it,
+    // and the answer reaches nothing.
     void aboutBoxClosedWhileChecking()
     {
         WebServer server(200, Doc(2, 2, 0), kTimeoutMs / 2);
-        auto pDlg = new CAboutDlg(nullptr, server.Base(), kTimeoutMs);
+        auto pDlg = new CAboutDlg(nullptr, server.Base());
+        QPointer<QTimer> pTimeout =
+            pDlg->findChild<CheckForSWUpdate*>()->findChild<QTimer*>({}, Qt::FindDirectChildrenOnly);
+        QCOMPARE(pTimeout && pTimeout->isActive() ? pTimeout->interval() : 0, 15000);
         QTRY_COMPARE(server.m_nRequests, 1);
         delete pDlg;
+        QVERIFY(pTimeout.isNull());
         QTRY_COMPARE(server.m_nHungUp, 1);
-        QTest::qWait(kTimeoutMs + 200);
+        QTest::qWait(kTimeoutMs); // past the answer
     }
 };
 
