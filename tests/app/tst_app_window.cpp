@@ -1,5 +1,6 @@
 // The main window against a stand-in service on the loopback port and NMEA datagrams on the UDP port:
-// the charts, logs, menus, NMEA page, GPS page, the state shown when the link drops and the epochs.
+// the charts, logs, menus, NMEA page, GPS page, the state shown when the link drops, the epochs, what a
+// screen reader hears and where Tab goes.
 
 #include "cazimuthelevationwnd.h"
 #include "cpositionstatuswnd.h"
@@ -7,12 +8,15 @@
 #include "cstripchartwidget.h"
 #include "csystemstatswidget.h"
 #include "csystemstatuswidget.h"
+#include "ctimediffoffsetdlg.h"
 #include "ctimestatuswidget.h"
 #include "pixels.h"
 #include "servicepeer.h"
 #include "testwindow.h"
 
+#include <QAccessible>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
@@ -60,7 +64,8 @@ private slots:
     void initTestCase()
     {
         QVERIFY(StartWindowTests(m_service));
-        AllowOffscreenWindowWarnings(); // from the log's file prompt
+        AllowOffscreenWindowWarnings(); // from the log's file prompt and showing windows
+        QAccessible::setActive(true);   // as when a screen reader listens
         // Another program listening to the same sentences, bound first: the panel shares the port with it.
         QVERIFY(m_otherListener.bind(QHostAddress::Any, CMainWindow::NMEA_PORT, QUdpSocket::ShareAddress));
     }
@@ -349,6 +354,72 @@ private slots:
         QCOMPARE(nOnePerSecond, 172801);
         QCOMPARE(checks, QList<qint64>({0, 172800}));
         QCOMPARE(QList<int>({tickAt(172800), tickAt(172801), tickAt(172801)}), QList<int>({0, 1, 0}));
+    }
+
+    // What a screen reader hears: exactly one widget of the accessible name, whose description says
+    // what the display shows (the state and statistics panels: linkLossEmptiesTheDisplays).
+    void describes_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("heard");
+        const char* aHeard[][2] = {{"Signal levels", "PRN 12: SNR 40, used"},
+                                   {"Sky plot", "PRN 12: azimuth 120°, elevation 45°, used"},
+                                   {"Position", "Satellites Tracked: 1\nSatellites In View: 1"},
+                                   {"Time Difference", "Newest values: 0.0005, 0.25, 0.0012"}};
+        for (const auto& row : aHeard)
+            QTest::newRow(row[0]) << row[0] << QString::fromUtf8(row[1]);
+        QTest::newRow("Clock") << "Clock" << QDate::currentDate().toString(" yyyy, ") + "local time";
+    }
+    void describes()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, heard);
+        CBRFNProtocolQt::CMD_DATA_GPS_STATUS gps;
+        gps.nSatsTracked = gps.nSatsInView = 1;
+        gps.aSats[0] = {1, 12, 120, 45, 40, true};
+        m_service.Send(BRFN::CMD_GPS_STATUS, BRFN::EncodeGPSStatus(gps));
+        SendStatus(Status{0.25, 0.0012, -3.5, 0, 0, 0.0005, 7, 0, 0, 0, 0, 0, 6});
+        auto described = [&] {
+            QStringList texts;
+            for (QWidget* pWidget : m_pWindow->findChildren<QWidget*>())
+                if (pWidget->accessibleName() == name)
+                    texts << pWidget->accessibleDescription();
+            return texts;
+        };
+        QTRY_VERIFY2(described().size() == 1 && described()[0].contains(heard), qPrintable(described().join('|')));
+    }
+
+    void focusReaches_data()
+    {
+        QTest::addColumn<int>("page"); // of the window (the GPS page has no controls); -1: time offset dialog
+        for (int page : {-1, 0, 2, 3})
+            QTest::newRow(qPrintable(QString::number(page))) << page;
+    }
+
+    // Tab reaches every visible, enabled widget that takes Tab focus.
+    void focusReaches()
+    {
+        QFETCH(int, page);
+        std::unique_ptr<QWidget> pDialog(
+            page < 0 ? new CTimeDiffOffsetDlg(m_pWindow->Protocol(), m_pWindow.get()) : nullptr);
+        QTabWidget* pTabs = m_pWindow->findChild<QTabWidget*>("tabWidget");
+        pTabs->setCurrentIndex(qMax(page, 0));
+        QWidget* pTop = pDialog ? pDialog.get() : m_pWindow.get();
+        pTop->show();
+        QApplication::setActiveWindow(pTop);
+        QVERIFY(QTest::qWaitForWindowActive(pTop));
+        QSet<QWidget*> reached;
+        for (int i = 0; i < 80; ++i) {
+            reached << QApplication::focusWidget();
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : pTop, Qt::Key_Tab);
+        }
+        int nControls = 0;
+        for (QWidget* pWidget : (pDialog ? pTop : pTabs->currentWidget())->findChildren<QWidget*>())
+            if ((pWidget->focusPolicy() & Qt::TabFocus) && pWidget->isVisible() && pWidget->isEnabled()) {
+                ++nControls;
+                QVERIFY2(reached.contains(pWidget), qPrintable(pWidget->objectName()));
+            }
+        QVERIFY(nControls > 0);
     }
 
 private:
