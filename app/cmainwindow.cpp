@@ -750,7 +750,7 @@ void CMainWindow::UpdateNavMenus()
 // It must stay unknown across loads and saves: -1 is kept as 4294967295 (and
 // reads back as that), while a number outside -2^31 .. 2^32-1 (2^32 would wrap
 // to 0) reads as 4294967295, never as a known value. Text that is no number
-// reads as 0, as it always has.
+// reads as 0, the first format and unit.
 void CMainWindow::LoadSettings()
 {
     QSettings settings(QString::fromLatin1(kSettingsOrganisation), QString::fromLatin1(kSettingsApplication));

@@ -7,6 +7,15 @@
 
 namespace {
 const int kBaudRates[] = {4800, 9600, 19200, 38400, 57600, 115200};
+
+QList<ConnectDlg::PortEntry> SystemPorts()
+{
+    QList<ConnectDlg::PortEntry> ports;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        ports.append(
+            {QStringLiteral("%1 - %2").arg(info.portName(), info.description()), info.systemLocation()});
+    return ports;
+}
 } // namespace
 
 QList<ConnectDlg::PortEntry> (*ConnectDlg::s_pfnLister)() = nullptr;
@@ -15,7 +24,7 @@ ConnectDlg::ConnectDlg(QWidget* pParent) : QDialog(pParent), ui(std::make_unique
 {
     ui->setupUi(this);
     ui->cbPortList->addItem(tr("Off"), QStringLiteral("off"));
-    for (const PortEntry& port : AvailablePorts())
+    for (const PortEntry& port : s_pfnLister ? s_pfnLister() : SystemPorts())
         ui->cbPortList->addItem(port.strText, port.strLocation);
     for (int nRate : kBaudRates)
         ui->cbBaudList->addItem(QString::number(nRate), nRate);
@@ -23,17 +32,6 @@ ConnectDlg::ConnectDlg(QWidget* pParent) : QDialog(pParent), ui(std::make_unique
 }
 
 ConnectDlg::~ConnectDlg() = default;
-
-QList<ConnectDlg::PortEntry> ConnectDlg::AvailablePorts()
-{
-    if (s_pfnLister)
-        return s_pfnLister();
-    QList<PortEntry> ports;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-        ports.append(
-            {QStringLiteral("%1 - %2").arg(info.portName(), info.description()), info.systemLocation()});
-    return ports;
-}
 
 int ConnectDlg::Execute(QString& strPort, unsigned int& nBaud)
 {

@@ -25,13 +25,11 @@ public:
         QString strLocation; // handed back when chosen, e.g. "/dev/ttyUSB0"
     };
 
-    // Lists the ports of AvailablePorts().
+    // Lists "Off" and the computer's serial ports, in the order the system
+    // lists them, or what the lister set below returns.
     explicit ConnectDlg(QWidget* pParent = nullptr);
     ~ConnectDlg() override;
 
-    // The computer's serial ports, in the order the system lists them, or
-    // what the lister set below returns.
-    static QList<PortEntry> AvailablePorts();
     // Replaces the system's port list (nullptr: the system's again), for a
     // machine whose serial hardware is not the one to be shown.
     static void SetPortLister(QList<PortEntry> (*pfnLister)()) { s_pfnLister = pfnLister; }

@@ -49,7 +49,7 @@ void CBRFNProtocolQt::RegisterMetaTypes()
 void CBRFNProtocolQt::ConnectToService()
 {
     m_pSocket->abort();
-    m_pSocket->connectToHost(QString::fromLatin1(SERVICE_ADDRESS), SERVICE_PORT, QIODevice::ReadWrite,
+    m_pSocket->connectToHost(QStringLiteral("127.0.0.1"), SERVICE_PORT, QIODevice::ReadWrite,
                              QAbstractSocket::AnyIPProtocol);
     // The history belongs to one connection; the NTP values and address are
     // kept, and so is the framing's receive state.

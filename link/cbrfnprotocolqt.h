@@ -30,7 +30,6 @@ public:
     typedef BRFN::CMD_DATA_GPS_LOCK_CONFIG CMD_DATA_GPS_LOCK_CONFIG;
     typedef BRFN::SATELLITE_DATA SATELLITE_DATA;
 
-    static constexpr const char* SERVICE_ADDRESS = "127.0.0.1";
     static constexpr quint16 SERVICE_PORT = 51501;
     // Pause before the next attempt while the service is not there.
     static constexpr int RETRY_DELAY_MS = 250;

@@ -5,6 +5,13 @@
 #include <QDebug>
 #include <QTcpSocket>
 
+namespace {
+// A panel that stops reading must not make the service hold its pushes
+// without end: once this many written bytes wait in the socket, the panel is
+// dropped (it reconnects and starts afresh).
+const qint64 kMaxPendingBytes = 1024 * 1024;
+} // namespace
+
 CSimConnection::CSimConnection(QTcpSocket* pSocket, CSimService* pService)
     : QObject(pService), m_pSocket(pSocket), m_pService(pService)
 {
@@ -30,7 +37,7 @@ void CSimConnection::SendRaw(const QByteArray& bytes)
 
 void CSimConnection::DropIfBacklogged()
 {
-    if (m_bClosed || m_pSocket->bytesToWrite() <= MAX_PENDING_BYTES)
+    if (m_bClosed || m_pSocket->bytesToWrite() <= kMaxPendingBytes)
         return;
     qDebug() << "tellurix-sim: panel does not read, dropped with" << m_pSocket->bytesToWrite()
              << "bytes unsent";

@@ -27,11 +27,6 @@ public:
     // Lets the written bytes go out, then closes the connection.
     void Close();
 
-    // A panel that stops reading must not make the service hold its pushes
-    // without end: once this many written bytes wait in the socket, the
-    // panel is dropped (it reconnects and starts afresh).
-    static constexpr qint64 MAX_PENDING_BYTES = 1024 * 1024;
-
     // One forced calibration at a time: a request while one runs is answered
     // by that one's result.
     bool CalibrationPending() const { return m_bCalibrationPending; }

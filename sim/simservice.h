@@ -49,12 +49,6 @@ class CSimService : public QObject
     Q_OBJECT
 
 public:
-    // Defaults the service starts with.
-    static constexpr int DEFAULT_COMM_PORT = 3;
-    static constexpr int DEFAULT_BAUD = 4800;
-    static constexpr double NO_NTP_RESPONSE = 99999.9;
-    static constexpr const char* DEFAULT_NTP_ADDRESS = "ntp.tellurix.example";
-
     explicit CSimService(const SIM_OPTIONS& options, QObject* pParent = nullptr);
     ~CSimService() override;
 
@@ -88,6 +82,12 @@ private slots:
     void OnFlood();
 
 private:
+    // Defaults the service starts with.
+    static constexpr int DEFAULT_COMM_PORT = 3;
+    static constexpr int DEFAULT_BAUD = 4800;
+    static constexpr double NO_NTP_RESPONSE = 99999.9;
+    static constexpr const char* DEFAULT_NTP_ADDRESS = "ntp.tellurix.example";
+
     void Broadcast(uint16_t nCommand, const QByteArray& payload);
     void BroadcastMessage(const QString& strText);
     void SendGarbage(CSimConnection* pConnection);
