@@ -78,69 +78,57 @@ private slots:
         ReadDatagrams(); // what the test left unread
     }
 
-    void reply_data()
+    // A set is applied by the time the reply to the next request leaves, gets no reply of its own
+    // and reaches the pushes of the next second.
+    void setting_data()
     {
         QTest::addColumn<int>("command");
-        QTest::addColumn<QByteArrayList>("sets"); // sent before the request
-        QTest::addColumn<QByteArray>("expected");
+        QTest::addColumn<QByteArrayList>("sets"); // sent once the loop is synchronising
+        QTest::addColumn<QByteArray>("reply");    // to the request after them
+        QTest::addColumn<int>("state");           // of the next second
 
         const QByteArray nan = QByteArray::fromHex("017ff8000000000000");
         const CMD_DATA_GPS_LOCK_CONFIG lock{true, 0x12345678};
         using L = QByteArrayList;
-        QTest::newRow("comm port") << int(CMD_COMM_PORT) << L{EncodeCommPort(1, 7, 115200)}
-                                   << EncodeCommPort(0, 7, 115200);
+        using M = CClockLoopModel;
+        const int LOOP = CMD_LOOP_PARAMETERS;
+        // Serial port 0: no receiver, so no sentences and an empty GPS record.
+        QTest::newRow("no serial port") << int(CMD_COMM_PORT) << L{EncodeCommPort(1, 0, 9600)}
+                                        << EncodeCommPort(0, 0, 9600) << int(M::LOOP_HOLDOVER);
         // Not a number would poison every later measurement: it is ignored.
         QTest::newRow("time offset") << int(CMD_TIME_DIFF_OFFSET) << L{EncodeTimeDiffOffset(1, -0.03125), nan}
-                                     << EncodeTimeDiffOffset(0, -0.03125);
-        QTest::newRow("loop parameters") << int(CMD_LOOP_PARAMETERS) << L{EncodeLoopParameters(1, PARAMS, 0)}
-                                         << EncodeLoopParameters(0, PARAMS, 1);
+                                     << EncodeTimeDiffOffset(0, -0.03125) << int(M::LOOP_SYNCHING);
+        QTest::newRow("loop, without reset") << LOOP << L{EncodeLoopParameters(1, PARAMS, 0)}
+                                             << EncodeLoopParameters(0, PARAMS, 1) << int(M::LOOP_SYNCHING);
+        QTest::newRow("loop, with reset") << LOOP << L{EncodeLoopParameters(1, PARAMS, 1)}
+                                          << EncodeLoopParameters(0, PARAMS, 1) << int(M::LOOP_STARTING);
+        QTest::newRow("loop disabled")
+            << LOOP << L{EncodeLoopParameters(1, PARAMS, 0), EncodeEnableControlLoop(false)}
+            << EncodeLoopParameters(0, PARAMS, 0) << int(M::LOOP_OFF);
         QTest::newRow("GPS lock") << int(CMD_GPS_LOCK_CONFIG) << L{EncodeGPSLockConfig(1, lock)}
-                                  << EncodeGPSLockConfig(0, lock);
+                                  << EncodeGPSLockConfig(0, lock) << int(M::LOOP_SYNCHING);
         // The NTP address is asked with sub-command 2; its reply must fit a packet.
         QTest::newRow("NTP address cut to 510")
             << int(CMD_NTP_CALIBRATION) << L{"\x01" + QByteArray(4000, 'n') + '\0'}
-            << EncodeNTPAddressReply(QString(MAX_NTP_ADDRESS, 'n'));
+            << EncodeNTPAddressReply(QString(MAX_NTP_ADDRESS, 'n')) << int(M::LOOP_SYNCHING);
     }
-    void reply()
+    void setting()
     {
         QFETCH(int, command);
         QFETCH(QByteArrayList, sets);
         QVERIFY(Start(Options()));
         C& c = *m_pClient;
-        for (const QByteArray& set : sets)
-            c.Send(uint16_t(command), set);
-        QTEST(c.Ask(uint16_t(command), Sub(command == CMD_NTP_CALIBRATION ? 2 : 0)), "expected");
-        QCOMPARE(c.Incoming().size(), 1); // sets get no reply
-    }
-
-    void settingReachesThePushes_data()
-    {
-        QTest::addColumn<int>("command");
-        QTest::addColumn<QByteArray>("set"); // sent once the loop is synchronising
-        QTest::addColumn<int>("state");      // of the next second
-        using M = CClockLoopModel;
-        const int LOOP = CMD_LOOP_PARAMETERS;
-        QTest::newRow("loop disabled") << LOOP << EncodeEnableControlLoop(false) << int(M::LOOP_OFF);
-        QTest::newRow("with reset") << LOOP << EncodeLoopParameters(1, PARAMS, 1) << int(M::LOOP_STARTING);
-        QTest::newRow("without reset") << LOOP << EncodeLoopParameters(1, PARAMS, 0) << int(M::LOOP_SYNCHING);
-        // Serial port 0: no receiver, so no sentences and an empty GPS record.
-        QTest::newRow("no serial port")
-            << int(CMD_COMM_PORT) << EncodeCommPort(1, 0, 9600) << int(M::LOOP_HOLDOVER);
-    }
-    void settingReachesThePushes()
-    {
-        QFETCH(int, command);
-        QFETCH(QByteArray, set);
-        QVERIFY(Start(Options()));
-        C& c = *m_pClient;
         Tick(20);
         QTRY_COMPARE(c.Incoming(CMD_CONTROL_LOOP_STATUS).size(), 20);
-        c.Send(uint16_t(command), set);
-        c.Ask(uint16_t(command), Sub(0)); // the set is applied by the time the reply leaves
+        for (const QByteArray& set : sets)
+            c.Send(uint16_t(command), set);
+        QTEST(c.Ask(uint16_t(command), Sub(command == CMD_NTP_CALIBRATION ? 2 : 0)), "reply");
+        QCOMPARE(c.Incoming(command).size(), 1); // the sets got none
         ReadDatagrams();
         Tick(1);
         QTRY_COMPARE(c.Incoming(CMD_GPS_STATUS).size(), 21);
-        QTEST(C::Decode(DecodeControlLoopStatus, c.LastIncoming(CMD_CONTROL_LOOP_STATUS)).nLoopState, "state");
+        QTEST(C::Decode(DecodeControlLoopStatus, c.LastIncoming(CMD_CONTROL_LOOP_STATUS)).nLoopState,
+              "state");
         const bool bReceiver = command != CMD_COMM_PORT;
         QCOMPARE(ReadDatagrams().isEmpty(), !bReceiver);
         QCOMPARE(c.LastIncoming(CMD_GPS_STATUS) == EncodeGPSStatus(CMD_DATA_GPS_STATUS()), !bReceiver);
@@ -156,7 +144,8 @@ private slots:
         CMD_DATA_CONTROL_LOOP_STATUS_HISTORY expected;
         expected.nCount = 10;
         for (int i = 0; i < 10; ++i) {
-            expected.aEntries[i] = C::Decode(DecodeControlLoopStatus, c.Incoming(CMD_CONTROL_LOOP_STATUS)[i + 2]);
+            expected.aEntries[i] =
+                C::Decode(DecodeControlLoopStatus, c.Incoming(CMD_CONTROL_LOOP_STATUS)[i + 2]);
             expected.aEntries[i].nLoopState = 0;
         }
         QCOMPARE(c.Ask(CMD_CONTROL_LOOP_STATUS_HISTORY, Sub(0)), EncodeHistory(expected));
