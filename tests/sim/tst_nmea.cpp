@@ -3,7 +3,6 @@
 // compared with values read from the capture files by hand.
 
 #include "nmeareplay.h"
-#include "simtestclient.h"
 
 #include <QtTest>
 
@@ -108,7 +107,8 @@ private slots:
     void capture()
     {
         CNmeaReplay replay;
-        QVERIFY(replay.Load(DataFile(QString(QTest::currentDataTag()) + ".nmea")));
+        QVERIFY(replay.Load(qEnvironmentVariable("TELLURIX_SOURCE_DIR") + "/tests/data/" +
+                            QTest::currentDataTag() + ".nmea"));
         CNmeaGpsState state;
         QMap<QString, BRFN::CMD_DATA_GPS_STATUS> records; // of the epochs with a time, by "hh:mm:ss"
         int nSentences = 0;

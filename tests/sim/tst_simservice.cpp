@@ -2,24 +2,37 @@
 // free port and sends NMEA to a free UDP port; the tests drive its seconds by
 // hand (a slow clock plus OnTick) so they never wait.
 
+#include "packetlog.h"
 #include "simservice.h"
-#include "simtestclient.h"
 
 #include <QtTest>
 
 #include <QNetworkDatagram>
+#include <QTcpSocket>
 #include <QUdpSocket>
 
 #include <memory>
 
 using namespace BRFN;
-using C = CSimTestClient;
 
 namespace {
+
+// A bare panel: a real TCP socket, the link's framing, and a log of every packet.
+class Client : public PacketLog
+{
+public:
+    Client() { Attach(&m_Socket); }
+    QTcpSocket m_Socket;
+};
 
 QByteArray Sub(int nSub)
 {
     return EncodeSubCommand(uint8_t(nSub));
+}
+
+CMD_DATA_CONTROL_LOOP_STATUS Status(const QByteArray& payload)
+{
+    return DecodeControlLoopStatus(reinterpret_cast<const uint8_t*>(payload.constData()), payload.size());
 }
 
 const CMD_DATA_LOOP_PARAMETERS PARAMS{64.5, 0.25, 0.9, 2.0, 0};
@@ -32,7 +45,7 @@ class tst_SimService : public QObject
 
     QUdpSocket m_Nmea;
     std::unique_ptr<CSimService> m_pService;
-    std::unique_ptr<CSimTestClient> m_pClient;
+    std::unique_ptr<Client> m_pClient;
 
     SIM_OPTIONS Options() const
     {
@@ -49,8 +62,11 @@ class tst_SimService : public QObject
     bool Start(const SIM_OPTIONS& options)
     {
         m_pService.reset(new CSimService(options));
-        m_pClient.reset(new CSimTestClient);
-        return m_pService->Start() && m_pClient->Connect(m_pService->ServerPort()) &&
+        m_pClient.reset(new Client);
+        if (!m_pService->Start())
+            return false;
+        m_pClient->m_Socket.connectToHost(QHostAddress::LocalHost, m_pService->ServerPort());
+        return m_pClient->m_Socket.waitForConnected(5000) &&
                QTest::qWaitFor([this]() { return m_pService->ClientCount() == 1; }, 5000);
     }
 
@@ -117,7 +133,7 @@ private slots:
         QFETCH(int, command);
         QFETCH(QByteArrayList, sets);
         QVERIFY(Start(Options()));
-        C& c = *m_pClient;
+        Client& c = *m_pClient;
         Tick(20);
         QTRY_COMPARE(c.Incoming(CMD_CONTROL_LOOP_STATUS).size(), 20);
         for (const QByteArray& set : sets)
@@ -127,8 +143,7 @@ private slots:
         ReadDatagrams();
         Tick(1);
         QTRY_COMPARE(c.Incoming(CMD_GPS_STATUS).size(), 21);
-        QTEST(C::Decode(DecodeControlLoopStatus, c.LastIncoming(CMD_CONTROL_LOOP_STATUS)).nLoopState,
-              "state");
+        QTEST(Status(c.LastIncoming(CMD_CONTROL_LOOP_STATUS)).nLoopState, "state");
         const bool bReceiver = command != CMD_COMM_PORT;
         QCOMPARE(ReadDatagrams().isEmpty(), !bReceiver);
         QCOMPARE(c.LastIncoming(CMD_GPS_STATUS) == EncodeGPSStatus(CMD_DATA_GPS_STATUS()), !bReceiver);
@@ -138,14 +153,13 @@ private slots:
     void historyAndErase()
     {
         QVERIFY(Start(Options()));
-        C& c = *m_pClient;
+        Client& c = *m_pClient;
         Tick(12);
         QTRY_COMPARE(c.Incoming(CMD_CONTROL_LOOP_STATUS).size(), 12);
         CMD_DATA_CONTROL_LOOP_STATUS_HISTORY expected;
         expected.nCount = 10;
         for (int i = 0; i < 10; ++i) {
-            expected.aEntries[i] =
-                C::Decode(DecodeControlLoopStatus, c.Incoming(CMD_CONTROL_LOOP_STATUS)[i + 2]);
+            expected.aEntries[i] = Status(c.Incoming(CMD_CONTROL_LOOP_STATUS)[i + 2]);
             expected.aEntries[i].nLoopState = 0;
         }
         QCOMPARE(c.Ask(CMD_CONTROL_LOOP_STATUS_HISTORY, Sub(0)), EncodeHistory(expected));
@@ -156,7 +170,7 @@ private slots:
     void forcedCalibration()
     {
         QVERIFY(Start(Options()));
-        C& c = *m_pClient;
+        Client& c = *m_pClient;
         // A second request while one runs is answered by the same result.
         c.Send(CMD_NTP_CALIBRATION, Sub(3));
         QCOMPARE(c.Ask(CMD_NTP_CALIBRATION, Sub(3)), Sub(3));
@@ -180,7 +194,7 @@ private slots:
         QTemporaryDir dir;
         const QString strName = dir.filePath("a log.txt");
         QVERIFY(Start(Options()));
-        C& c = *m_pClient;
+        Client& c = *m_pClient;
         // A folder is no log file: refused, and none runs.
         QCOMPARE(c.Ask(nLog, EncodeLogStart(dir.path())), QByteArray::fromHex("0101"));
         QCOMPARE(c.Ask(nLog, Sub(0)), QByteArray(3, '\0'));
@@ -209,7 +223,7 @@ private slots:
         // The rows are the records pushed, digit for digit.
         for (int i = 0; i < 4; ++i) {
             const QByteArrayList fields = lines[i + 1].trimmed().split(',');
-            const auto s = C::Decode(DecodeControlLoopStatus, c.Incoming(CMD_CONTROL_LOOP_STATUS)[i]);
+            const auto s = Status(c.Incoming(CMD_CONTROL_LOOP_STATUS)[i]);
             QCOMPARE(fields.size(), 14);
             QCOMPARE(fields[1].toDouble(), s.dTimeDiff);
             QCOMPARE(fields[13].toInt(), s.nLoopState);
@@ -222,9 +236,9 @@ private slots:
     void replay()
     {
         SIM_OPTIONS o = Options();
-        o.strReplayFile = DataFile("zed-f9p-dunedin.nmea");
+        o.strReplayFile = qEnvironmentVariable("TELLURIX_SOURCE_DIR") + "/tests/data/zed-f9p-dunedin.nmea";
         QVERIFY(Start(o));
-        C& c = *m_pClient;
+        Client& c = *m_pClient;
         Tick(1);
         QTRY_COMPARE(c.Incoming(CMD_GPS_STATUS).size(), 1);
         const NMEA_EPOCH& first = m_pService->Replay().Epoch(0);
@@ -235,7 +249,7 @@ private slots:
         QCOMPARE(c.LastIncoming(CMD_GPS_STATUS), c.Incoming(CMD_GPS_STATUS).first());
         int nRestarts = 0;
         for (const QByteArray& m : c.Incoming(CMD_MESSAGE))
-            nRestarts += C::Decode(DecodeMessage, m).startsWith("Replay restarted (pass 2): 29 epochs");
+            nRestarts += m.mid(1).startsWith("Replay restarted (pass 2): 29 epochs");
         QCOMPARE(nRestarts, 1);
     }
 
