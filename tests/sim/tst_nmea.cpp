@@ -3,7 +3,6 @@
 // compared with values read from the capture files by hand.
 
 #include "nmeareplay.h"
-#include "simtestclient.h"
 
 #include <QtTest>
 
@@ -12,21 +11,6 @@ namespace {
 QByteArray Line(const char* pszBody)
 {
     return CNmeaParser::Finish(pszBody).trimmed();
-}
-
-// Replays the whole capture once: one GPS record per epoch with a time, by "hh:mm:ss".
-QMap<QString, BRFN::CMD_DATA_GPS_STATUS> Replay(const QString& strFile, CNmeaReplay& replay)
-{
-    QMap<QString, BRFN::CMD_DATA_GPS_STATUS> records;
-    if (!replay.Load(DataFile(strFile + ".nmea")))
-        return records;
-    CNmeaGpsState state;
-    for (int i = 0; i < replay.EpochCount(); ++i) {
-        const BRFN::CMD_DATA_GPS_STATUS gps = state.Apply(replay.Epoch(i));
-        if (replay.Epoch(i).bHasTime)
-            records.insert(QTime(0, 0).addSecs(replay.Epoch(i).nSecondOfDay).toString("hh:mm:ss"), gps);
-    }
-    return records;
 }
 
 } // namespace
@@ -86,35 +70,36 @@ private slots:
     // The capture file is the row's name.
     void capture_data()
     {
-        QTest::addColumn<int>("epochs");
+        // Epochs with a time; lines skipped (malformed or with a bad checksum) and lines with noise in front;
+        // sentences forwarded: every line but the skipped ones.
+        QTest::addColumn<QString>("counts");
         QTest::addColumn<QString>("noFix");
-        QTest::addColumn<QString>("firstFix"); // latitude, longitude, altitude
-        QTest::addColumn<int>("firstFixTime");
-        QTest::addColumn<int>("maxInView");
-        QTest::addColumn<int>("zdaEpochs");
-        QTest::addColumn<int>("skippedLines");
-        QTest::addColumn<int>("noiseLines");
-        QTest::addColumn<int>("sentences"); // forwarded: every line but the skipped ones
+        QTest::addColumn<QString>("firstFix"); // latitude, longitude, altitude, time
         // Status: 0 in view, 1 used, 2 tracked but not used, 3 used with a weak signal.
         QTest::addColumn<QStringList>("satellites");
 
         using S = QStringList;
         // clang-format off
-        QTest::newRow("hi305n-sirf2") << 74 << "09:52:55 09:52:57 09:52:58 09:53:00 09:53:01 09:53:03"
-            << "-27.21086667 153.05232833 3.0" << 1176025984 << 12 << 0 << 0 << 0 << 325
+        QTest::newRow("hi305n-sirf2")
+            << "74 epochs, 12 in view at most, 0 by ZDA, 0 skipped, 0 noisy, 325 sentences"
+            << "09:52:55 09:52:57 09:52:58 09:53:00 09:53:01 09:53:03"
+            << "-27.21086667 153.05232833 3.0 1176025984"
             << S{"09:53:16 PRN 5 at 45/347, SNR 45, status 1; 8 tracked"};
         // The noisy first line is forwarded without its noise, the cut last one not at all.
-        QTest::newRow("max-m8q-truncated") << 72 << ""
-            << "44.06889783 -121.31427133 1144.8" << 1484006981 << 25 << 72 << 1 << 1 << 1008
+        QTest::newRow("max-m8q-truncated")
+            << "72 epochs, 25 in view at most, 72 by ZDA, 1 skipped, 1 noisy, 1008 sentences"
+            << "" << "44.06889783 -121.31427133 1144.8 1484006981"
             << S{"00:10:00 PRN 70 at 76/297, SNR 16, status 3; 17 tracked"};
         // Without a fix no satellite is used; one without a place is still listed.
-        QTest::newRow("um621-fixloss") << 20 << "00:07:06 00:07:07 00:07:08 00:07:09"
-            << "44.06883233 -121.31410217 1109.2" << 1717891613 << 44 << 0 << 0 << 0 << 882
+        QTest::newRow("um621-fixloss")
+            << "20 epochs, 44 in view at most, 0 by ZDA, 0 skipped, 0 noisy, 882 sentences"
+            << "00:07:06 00:07:07 00:07:08 00:07:09" << "44.06883233 -121.31410217 1109.2 1717891613"
             << S{"00:07:07 PRN 244 at 59/199, SNR 13, status 2; 4 tracked",
                  "00:07:12 PRN 89 at 0/0, SNR 41, status 2; 28 tracked"};
         // PRN 27 comes twice with its best signal; 201 has no signal.
-        QTest::newRow("zed-f9p-dunedin") << 29 << ""
-            << "-45.87756717 170.50011133 14.2" << 1555029596 << 41 << 29 << 0 << 0 << 1015
+        QTest::newRow("zed-f9p-dunedin")
+            << "29 epochs, 41 in view at most, 29 by ZDA, 0 skipped, 0 noisy, 1015 sentences"
+            << "" << "-45.87756717 170.50011133 14.2 1555029596"
             << S{"00:40:10 PRN 27 at 16/218, SNR 31, status 1; 22 tracked",
                  "00:40:10 PRN 201 at 29/321, SNR 0, status 0; 22 tracked"};
         // clang-format on
@@ -122,11 +107,14 @@ private slots:
     void capture()
     {
         CNmeaReplay replay;
-        const QMap<QString, BRFN::CMD_DATA_GPS_STATUS> records = Replay(QTest::currentDataTag(), replay);
-        QTEST(records.size(), "epochs");
+        QVERIFY(replay.Load(qEnvironmentVariable("TELLURIX_SOURCE_DIR") + "/tests/data/" +
+                            QTest::currentDataTag() + ".nmea"));
+        CNmeaGpsState state;
+        QMap<QString, BRFN::CMD_DATA_GPS_STATUS> records; // of the epochs with a time, by "hh:mm:ss"
         int nSentences = 0;
         for (int i = 0; i < replay.EpochCount(); ++i) {
-            for (const QByteArray& sentence : replay.Epoch(i).sentences) {
+            const NMEA_EPOCH& epoch = replay.Epoch(i);
+            for (const QByteArray& sentence : epoch.sentences) {
                 NMEA_SENTENCE parsed;
                 bool bNoise = true;
                 const CNmeaParser::Result result = CNmeaParser::ParseLine(sentence, parsed, &bNoise);
@@ -134,6 +122,9 @@ private slots:
                 QVERIFY(!bNoise && sentence.endsWith("\r\n"));
                 ++nSentences;
             }
+            const BRFN::CMD_DATA_GPS_STATUS gps = state.Apply(epoch);
+            if (epoch.bHasTime)
+                records.insert(QTime(0, 0).addSecs(epoch.nSecondOfDay).toString("hh:mm:ss"), gps);
         }
         int nMaxInView = 0, nZda = 0;
         QStringList noFix; // no time flag: the displays show no fix
@@ -149,17 +140,17 @@ private slots:
             nMaxInView = std::max(nMaxInView, gps.nSatsInView);
             nZda += gps.nTimeSource == 1;
         }
+        const NMEA_COUNTERS& n = replay.Counters();
+        QTEST(QString::asprintf(
+                  "%d epochs, %d in view at most, %d by ZDA, %d skipped, %d noisy, %d sentences",
+                  int(records.size()), nMaxInView, nZda, n.nMalformed + n.nBadChecksum, n.nNoise, nSentences),
+              "counts");
         QTEST(noFix.join(' '), "noFix");
         QVERIFY(pFirstFix);
         const BRFN::CMD_DATA_GPS_STATUS& first = *pFirstFix;
-        QTEST(QString::asprintf("%.8f %.8f %.1f", first.dLatitude, first.dLongitude, first.dAltitude),
+        QTEST(QString::asprintf("%.8f %.8f %.1f %d", first.dLatitude, first.dLongitude, first.dAltitude,
+                                first.nGPSTime),
               "firstFix");
-        QTEST(first.nGPSTime, "firstFixTime");
-        QTEST(nMaxInView, "maxInView");
-        QTEST(nZda, "zdaEpochs");
-        QTEST(replay.Counters().nMalformed + replay.Counters().nBadChecksum, "skippedLines");
-        QTEST(replay.Counters().nNoise, "noiseLines");
-        QTEST(nSentences, "sentences");
         QFETCH(QStringList, satellites);
         for (const QString& expected : satellites) {
             const BRFN::CMD_DATA_GPS_STATUS g = records.value(expected.left(8));

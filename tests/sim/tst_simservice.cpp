@@ -2,24 +2,37 @@
 // free port and sends NMEA to a free UDP port; the tests drive its seconds by
 // hand (a slow clock plus OnTick) so they never wait.
 
+#include "packetlog.h"
 #include "simservice.h"
-#include "simtestclient.h"
 
 #include <QtTest>
 
 #include <QNetworkDatagram>
+#include <QTcpSocket>
 #include <QUdpSocket>
 
 #include <memory>
 
 using namespace BRFN;
-using C = CSimTestClient;
 
 namespace {
+
+// A bare panel: a real TCP socket, the link's framing, and a log of every packet.
+class Client : public PacketLog
+{
+public:
+    Client() { Attach(&m_Socket); }
+    QTcpSocket m_Socket;
+};
 
 QByteArray Sub(int nSub)
 {
     return EncodeSubCommand(uint8_t(nSub));
+}
+
+CMD_DATA_CONTROL_LOOP_STATUS Status(const QByteArray& payload)
+{
+    return DecodeControlLoopStatus(reinterpret_cast<const uint8_t*>(payload.constData()), payload.size());
 }
 
 const CMD_DATA_LOOP_PARAMETERS PARAMS{64.5, 0.25, 0.9, 2.0, 0};
@@ -32,7 +45,7 @@ class tst_SimService : public QObject
 
     QUdpSocket m_Nmea;
     std::unique_ptr<CSimService> m_pService;
-    std::unique_ptr<CSimTestClient> m_pClient;
+    std::unique_ptr<Client> m_pClient;
 
     SIM_OPTIONS Options() const
     {
@@ -49,8 +62,11 @@ class tst_SimService : public QObject
     bool Start(const SIM_OPTIONS& options)
     {
         m_pService.reset(new CSimService(options));
-        m_pClient.reset(new CSimTestClient);
-        return m_pService->Start() && m_pClient->Connect(m_pService->ServerPort()) &&
+        m_pClient.reset(new Client);
+        if (!m_pService->Start())
+            return false;
+        m_pClient->m_Socket.connectToHost(QHostAddress::LocalHost, m_pService->ServerPort());
+        return m_pClient->m_Socket.waitForConnected(5000) &&
                QTest::qWaitFor([this]() { return m_pService->ClientCount() == 1; }, 5000);
     }
 
@@ -78,69 +94,56 @@ private slots:
         ReadDatagrams(); // what the test left unread
     }
 
-    void reply_data()
+    // A set is applied by the time the reply to the next request leaves, gets no reply of its own
+    // and reaches the pushes of the next second.
+    void setting_data()
     {
         QTest::addColumn<int>("command");
-        QTest::addColumn<QByteArrayList>("sets"); // sent before the request
-        QTest::addColumn<QByteArray>("expected");
+        QTest::addColumn<QByteArrayList>("sets"); // sent once the loop is synchronising
+        QTest::addColumn<QByteArray>("reply");    // to the request after them
+        QTest::addColumn<int>("state");           // of the next second
 
         const QByteArray nan = QByteArray::fromHex("017ff8000000000000");
         const CMD_DATA_GPS_LOCK_CONFIG lock{true, 0x12345678};
         using L = QByteArrayList;
-        QTest::newRow("comm port") << int(CMD_COMM_PORT) << L{EncodeCommPort(1, 7, 115200)}
-                                   << EncodeCommPort(0, 7, 115200);
+        using M = CClockLoopModel;
+        const int LOOP = CMD_LOOP_PARAMETERS;
+        // Serial port 0: no receiver, so no sentences and an empty GPS record.
+        QTest::newRow("no serial port") << int(CMD_COMM_PORT) << L{EncodeCommPort(1, 0, 9600)}
+                                        << EncodeCommPort(0, 0, 9600) << int(M::LOOP_HOLDOVER);
         // Not a number would poison every later measurement: it is ignored.
         QTest::newRow("time offset") << int(CMD_TIME_DIFF_OFFSET) << L{EncodeTimeDiffOffset(1, -0.03125), nan}
-                                     << EncodeTimeDiffOffset(0, -0.03125);
-        QTest::newRow("loop parameters") << int(CMD_LOOP_PARAMETERS) << L{EncodeLoopParameters(1, PARAMS, 0)}
-                                         << EncodeLoopParameters(0, PARAMS, 1);
+                                     << EncodeTimeDiffOffset(0, -0.03125) << int(M::LOOP_SYNCHING);
+        QTest::newRow("loop, without reset") << LOOP << L{EncodeLoopParameters(1, PARAMS, 0)}
+                                             << EncodeLoopParameters(0, PARAMS, 1) << int(M::LOOP_SYNCHING);
+        QTest::newRow("loop, with reset") << LOOP << L{EncodeLoopParameters(1, PARAMS, 1)}
+                                          << EncodeLoopParameters(0, PARAMS, 1) << int(M::LOOP_STARTING);
+        QTest::newRow("loop disabled")
+            << LOOP << L{EncodeLoopParameters(1, PARAMS, 0), EncodeEnableControlLoop(false)}
+            << EncodeLoopParameters(0, PARAMS, 0) << int(M::LOOP_OFF);
         QTest::newRow("GPS lock") << int(CMD_GPS_LOCK_CONFIG) << L{EncodeGPSLockConfig(1, lock)}
-                                  << EncodeGPSLockConfig(0, lock);
+                                  << EncodeGPSLockConfig(0, lock) << int(M::LOOP_SYNCHING);
         // The NTP address is asked with sub-command 2; its reply must fit a packet.
         QTest::newRow("NTP address cut to 510")
             << int(CMD_NTP_CALIBRATION) << L{"\x01" + QByteArray(4000, 'n') + '\0'}
-            << EncodeNTPAddressReply(QString(MAX_NTP_ADDRESS, 'n'));
+            << EncodeNTPAddressReply(QString(MAX_NTP_ADDRESS, 'n')) << int(M::LOOP_SYNCHING);
     }
-    void reply()
+    void setting()
     {
         QFETCH(int, command);
         QFETCH(QByteArrayList, sets);
         QVERIFY(Start(Options()));
-        C& c = *m_pClient;
-        for (const QByteArray& set : sets)
-            c.Send(uint16_t(command), set);
-        QTEST(c.Ask(uint16_t(command), Sub(command == CMD_NTP_CALIBRATION ? 2 : 0)), "expected");
-        QCOMPARE(c.Incoming().size(), 1); // sets get no reply
-    }
-
-    void settingReachesThePushes_data()
-    {
-        QTest::addColumn<int>("command");
-        QTest::addColumn<QByteArray>("set"); // sent once the loop is synchronising
-        QTest::addColumn<int>("state");      // of the next second
-        using M = CClockLoopModel;
-        const int LOOP = CMD_LOOP_PARAMETERS;
-        QTest::newRow("loop disabled") << LOOP << EncodeEnableControlLoop(false) << int(M::LOOP_OFF);
-        QTest::newRow("with reset") << LOOP << EncodeLoopParameters(1, PARAMS, 1) << int(M::LOOP_STARTING);
-        QTest::newRow("without reset") << LOOP << EncodeLoopParameters(1, PARAMS, 0) << int(M::LOOP_SYNCHING);
-        // Serial port 0: no receiver, so no sentences and an empty GPS record.
-        QTest::newRow("no serial port")
-            << int(CMD_COMM_PORT) << EncodeCommPort(1, 0, 9600) << int(M::LOOP_HOLDOVER);
-    }
-    void settingReachesThePushes()
-    {
-        QFETCH(int, command);
-        QFETCH(QByteArray, set);
-        QVERIFY(Start(Options()));
-        C& c = *m_pClient;
+        Client& c = *m_pClient;
         Tick(20);
         QTRY_COMPARE(c.Incoming(CMD_CONTROL_LOOP_STATUS).size(), 20);
-        c.Send(uint16_t(command), set);
-        c.Ask(uint16_t(command), Sub(0)); // the set is applied by the time the reply leaves
+        for (const QByteArray& set : sets)
+            c.Send(uint16_t(command), set);
+        QTEST(c.Ask(uint16_t(command), Sub(command == CMD_NTP_CALIBRATION ? 2 : 0)), "reply");
+        QCOMPARE(c.Incoming(command).size(), 1); // the sets got none
         ReadDatagrams();
         Tick(1);
         QTRY_COMPARE(c.Incoming(CMD_GPS_STATUS).size(), 21);
-        QTEST(C::Decode(DecodeControlLoopStatus, c.LastIncoming(CMD_CONTROL_LOOP_STATUS)).nLoopState, "state");
+        QTEST(Status(c.LastIncoming(CMD_CONTROL_LOOP_STATUS)).nLoopState, "state");
         const bool bReceiver = command != CMD_COMM_PORT;
         QCOMPARE(ReadDatagrams().isEmpty(), !bReceiver);
         QCOMPARE(c.LastIncoming(CMD_GPS_STATUS) == EncodeGPSStatus(CMD_DATA_GPS_STATUS()), !bReceiver);
@@ -150,13 +153,13 @@ private slots:
     void historyAndErase()
     {
         QVERIFY(Start(Options()));
-        C& c = *m_pClient;
+        Client& c = *m_pClient;
         Tick(12);
         QTRY_COMPARE(c.Incoming(CMD_CONTROL_LOOP_STATUS).size(), 12);
         CMD_DATA_CONTROL_LOOP_STATUS_HISTORY expected;
         expected.nCount = 10;
         for (int i = 0; i < 10; ++i) {
-            expected.aEntries[i] = C::Decode(DecodeControlLoopStatus, c.Incoming(CMD_CONTROL_LOOP_STATUS)[i + 2]);
+            expected.aEntries[i] = Status(c.Incoming(CMD_CONTROL_LOOP_STATUS)[i + 2]);
             expected.aEntries[i].nLoopState = 0;
         }
         QCOMPARE(c.Ask(CMD_CONTROL_LOOP_STATUS_HISTORY, Sub(0)), EncodeHistory(expected));
@@ -167,7 +170,7 @@ private slots:
     void forcedCalibration()
     {
         QVERIFY(Start(Options()));
-        C& c = *m_pClient;
+        Client& c = *m_pClient;
         // A second request while one runs is answered by the same result.
         c.Send(CMD_NTP_CALIBRATION, Sub(3));
         QCOMPARE(c.Ask(CMD_NTP_CALIBRATION, Sub(3)), Sub(3));
@@ -191,7 +194,7 @@ private slots:
         QTemporaryDir dir;
         const QString strName = dir.filePath("a log.txt");
         QVERIFY(Start(Options()));
-        C& c = *m_pClient;
+        Client& c = *m_pClient;
         // A folder is no log file: refused, and none runs.
         QCOMPARE(c.Ask(nLog, EncodeLogStart(dir.path())), QByteArray::fromHex("0101"));
         QCOMPARE(c.Ask(nLog, Sub(0)), QByteArray(3, '\0'));
@@ -220,7 +223,7 @@ private slots:
         // The rows are the records pushed, digit for digit.
         for (int i = 0; i < 4; ++i) {
             const QByteArrayList fields = lines[i + 1].trimmed().split(',');
-            const auto s = C::Decode(DecodeControlLoopStatus, c.Incoming(CMD_CONTROL_LOOP_STATUS)[i]);
+            const auto s = Status(c.Incoming(CMD_CONTROL_LOOP_STATUS)[i]);
             QCOMPARE(fields.size(), 14);
             QCOMPARE(fields[1].toDouble(), s.dTimeDiff);
             QCOMPARE(fields[13].toInt(), s.nLoopState);
@@ -233,9 +236,9 @@ private slots:
     void replay()
     {
         SIM_OPTIONS o = Options();
-        o.strReplayFile = DataFile("zed-f9p-dunedin.nmea");
+        o.strReplayFile = qEnvironmentVariable("TELLURIX_SOURCE_DIR") + "/tests/data/zed-f9p-dunedin.nmea";
         QVERIFY(Start(o));
-        C& c = *m_pClient;
+        Client& c = *m_pClient;
         Tick(1);
         QTRY_COMPARE(c.Incoming(CMD_GPS_STATUS).size(), 1);
         const NMEA_EPOCH& first = m_pService->Replay().Epoch(0);
@@ -246,7 +249,7 @@ private slots:
         QCOMPARE(c.LastIncoming(CMD_GPS_STATUS), c.Incoming(CMD_GPS_STATUS).first());
         int nRestarts = 0;
         for (const QByteArray& m : c.Incoming(CMD_MESSAGE))
-            nRestarts += C::Decode(DecodeMessage, m).startsWith("Replay restarted (pass 2): 29 epochs");
+            nRestarts += m.mid(1).startsWith("Replay restarted (pass 2): 29 epochs");
         QCOMPARE(nRestarts, 1);
     }
 
