@@ -2,15 +2,12 @@
 // the charts, logs, menus, NMEA page, GPS page, the state shown when the link drops, the epochs, what a
 // screen reader hears and where Tab goes.
 
-#include "cazimuthelevationwnd.h"
 #include "cpositionstatuswnd.h"
-#include "csignalquality.h"
 #include "cstripchartwidget.h"
 #include "csystemstatswidget.h"
 #include "csystemstatuswidget.h"
 #include "ctimediffoffsetdlg.h"
 #include "ctimestatuswidget.h"
-#include "pixels.h"
 #include "servicepeer.h"
 #include "testwindow.h"
 
@@ -103,7 +100,8 @@ private slots:
             history.aEntries[i] = MakeStatus(10.0 * i);
         m_service.Send(BRFN::CMD_CONTROL_LOOP_STATUS_HISTORY, BRFN::EncodeHistory(history));
         SendStatus(MakeStatus(500.0));
-        QTRY_COMPARE(Points(m_pWindow->ControlChart()).mid(10), QStringList({"0:10,83,0", "0:11,93,0", "0:12,503,0"}));
+        QTRY_COMPARE(Points(m_pWindow->ControlChart()).mid(10),
+                     QStringList({"0:10,83,0", "0:11,93,0", "0:12,503,0"}));
 
         // Erase: the service's history, the points and the count go; the x ranges start again at 0..300.
         m_pWindow->Find<QToolButton>("toolButtonEraseHisory")->click();
@@ -113,8 +111,9 @@ private slots:
         QTRY_COMPARE(Points(m_pWindow->ControlChart()), QStringList({"0:0,10,0"}));
         QCOMPARE(Points(m_pWindow->TimeDiffChart()).size(), 4);
         m_pWindow->Find<QToolButton>("toolButtonScaleWindow")->click();
-        QCOMPARE(QList<int>({m_pWindow->TimeDiffChart()->ScaleMode(), m_pWindow->ControlChart()->ScaleMode()}),
-                 QList<int>({Chart::SCALE_WINDOW, Chart::SCALE_WINDOW}));
+        QCOMPARE(
+            QList<int>({m_pWindow->TimeDiffChart()->ScaleMode(), m_pWindow->ControlChart()->ScaleMode()}),
+            QList<int>({Chart::SCALE_WINDOW, Chart::SCALE_WINDOW}));
     }
 
     void checkBoxesReachTheDisplays()
@@ -215,7 +214,8 @@ private slots:
         QVERIFY(pStop->isEnabled()); // until the reply, which idles the actions whatever it says
         m_service.Send(command, BRFN::EncodeLogResultReply(2, -3));
         QTRY_VERIFY(pStart->isEnabled() && !pStop->isEnabled());
-        QVERIFY(m_pWindow->Action("actionStart_" + other)->isEnabled() && m_pWindow->Action("actionStop_" + other)->isEnabled());
+        QVERIFY(m_pWindow->Action("actionStart_" + other)->isEnabled() &&
+                m_pWindow->Action("actionStop_" + other)->isEnabled());
     }
 
     // CRs go wherever they stand, a zero byte ends its datagram, a line may
@@ -233,7 +233,8 @@ private slots:
                                           "*3 \xc2\xb0\n"};
         for (const QByteArray& datagram : datagrams)
             SendNmea(datagram);
-        QTRY_COMPARE(m_pWindow->Nmea()->toPlainText(), QString::fromUtf8("first\nab\nc$GPRMC,2\n$C*3 \xc2\xb0\n"));
+        QTRY_COMPARE(m_pWindow->Nmea()->toPlainText(),
+                     QString::fromUtf8("first\nab\nc$GPRMC,2\n$C*3 \xc2\xb0\n"));
     }
 
     // While the page is hidden its text waits, without layout, and arrives in
@@ -256,7 +257,8 @@ private slots:
         QCOMPARE(m_pWindow->Nmea()->document()->blockCount(), 1);
         m_pWindow->show(); // the last 1000 lines: from $L,1202 to CC
         QCOMPARE(m_pWindow->Nmea()->document()->firstBlock().text(), QString("$L,1202"));
-        QCOMPARE(m_pWindow->Nmea()->document()->lastBlock().previous().text(), QString(3000, 'A') + QString(3000, 'B'));
+        QCOMPARE(m_pWindow->Nmea()->document()->lastBlock().previous().text(),
+                 QString(3000, 'A') + QString(3000, 'B'));
         QCOMPARE(m_pWindow->Nmea()->document()->lastBlock().text(), QString("CC"));
         // On a full page, a view scrolled up keeps its top line while lines drop off the start.
         QScrollBar* pScroll = m_pWindow->Nmea()->verticalScrollBar();
@@ -267,31 +269,6 @@ private slots:
         QTRY_COMPARE(m_pWindow->Nmea()->document()->lastBlock().previous().text(), QString("$M,3"));
         QCOMPARE(m_pWindow->Nmea()->document()->firstBlock().text(), QString("$L,1205"));
         QCOMPARE(m_pWindow->Nmea()->cursorForPosition(QPoint(1, 1)).block().text(), strTop);
-    }
-
-    // A GPS record reaches the sky plot, the signal bars and the position panel.
-    void gpsRecordReachesTheDisplays()
-    {
-        m_pWindow->ShowPage(TestWindow::GPS_PAGE);
-        CBRFNProtocolQt::CMD_DATA_GPS_STATUS gps;
-        gps.nSatsInView = 1;
-        gps.nGPSTime = 1700000000;
-        gps.nGPSTimeFlag = 1;
-        gps.aSats[0] = {2, 12, 90, 45, 55, true}; // state, PRN, azimuth, elevation, SNR, used
-        m_service.Send(BRFN::CMD_GPS_STATUS, BRFN::EncodeGPSStatus(gps));
-        // Sky plot: a used marker east on the 45° ring, half-way from the centre to the edge of the
-        // widget's largest centred square.
-        QWidget* pSky = m_pWindow->findChild<CAzimuthElevationWnd*>();
-        const int nSide = qMin(pSky->width(), pSky->height()) - 1;
-        const QPoint east(pSky->width() / 2 + nSide / 4, pSky->height() / 2);
-        QTRY_VERIFY(GpsPixels::MarkerPanel(Render(*pSky), east, nSide).green() < 80);
-        // Signal bars: one slot across the width, full height, red for state 2.
-        const QImage bars = Render(*m_pWindow->findChild<CSignalQuality*>());
-        QCOMPARE(bars.pixelColor(5, 2), QColor(192, 0, 0));
-        QCOMPARE(bars.pixelColor(bars.width() - 5, 2), QColor(192, 0, 0));
-        // Position panel: a valid 2023 time in the palette's colours.
-        QCOMPARE(GpsPixels::BoxFill(Render(*m_pWindow->findChild<CPositionStatusWnd*>()), 6),
-                 QPalette().color(QPalette::Button));
     }
 
     // Each notation and unit redraws the position panel on screen at once.
@@ -338,7 +315,7 @@ private slots:
         const qint64 t0 = QDateTime(QDate(2024, 1, 1), QTime(0, 0), Qt::UTC).toSecsSinceEpoch();
         int nLastSecond = -1, nEpochs = 0;
         qint64 tNextCheck = 0;
-        QList<qint64> checks; // seconds after t0
+        QList<qint64> checks;         // seconds after t0
         auto tickAt = [&](qint64 t) { // one timer tick; 1 if it was an epoch
             if (!CMainWindow::IsNewEpoch(nLastSecond, QDateTime::fromSecsSinceEpoch(t0 + t, Qt::UTC)))
                 return 0;
@@ -356,8 +333,9 @@ private slots:
         QCOMPARE(QList<int>({tickAt(172800), tickAt(172801), tickAt(172801)}), QList<int>({0, 1, 0}));
     }
 
-    // What a screen reader hears: exactly one widget of the accessible name, whose description says
-    // what the display shows (the state and statistics panels: linkLossEmptiesTheDisplays).
+    // Records reach the displays, as a screen reader hears them: exactly one widget of the accessible
+    // name, whose description says what the display shows (the state and statistics panels:
+    // linkLossEmptiesTheDisplays; where the displays draw it: tests/gps).
     void describes_data()
     {
         QTest::addColumn<QString>("name");
@@ -386,7 +364,8 @@ private slots:
                     texts << pWidget->accessibleDescription();
             return texts;
         };
-        QTRY_VERIFY2(described().size() == 1 && described()[0].contains(heard), qPrintable(described().join('|')));
+        QTRY_VERIFY2(described().size() == 1 && described()[0].contains(heard),
+                     qPrintable(described().join('|')));
     }
 
     void focusReaches_data()

@@ -60,16 +60,16 @@ private slots:
         // Port 1 ("COM1") at 4800: the first port containing it in any case, not the exact one.
         row("comm: any case, then the next port and rate", comm, "4245:0000000001000012c0",
             "Down Tab Down Return", "com10|4800", "4245:00 4245:010000000100002580");
-        row("comm: port 3 and 480 unlisted: Off, no rate; an unlisted rate typed", comm, "4245:0000000003000001e0",
-            "Tab =14400 Return", "Off|", "4245:00 4245:010000000000003840");
-        row("comm: a device path is not sent", comm, "4245:0000000001000012c0", "Down Down Return", "com10|4800",
-            "4245:00");
+        row("comm: port 3 and 480 unlisted: Off, no rate; an unlisted rate typed", comm,
+            "4245:0000000003000001e0", "Tab =14400 Return", "Off|", "4245:00 4245:010000000000003840");
+        row("comm: a device path is not sent", comm, "4245:0000000001000012c0", "Down Down Return",
+            "com10|4800", "4245:00");
         row("comm: cancelled", comm, "4245:0000000001000012c0", "@Cancel", "com10|4800", "4245:00");
         // The reset box starts clear whatever the service's enable flag, and alone sets the reset byte.
         row("loop: %g, gain cleared, the loop enabled", loop, loopReply + "01", "Tab = Return",
             "1e+06|0.001|0.7|2|[ ]", "4248:00 4248:01" + tc1e6 + "0000000000000000" + rest.mid(16) + "00");
-        row("loop: reset, the loop disabled", loop, loopReply + "00", "@cbResetLoop Return", "1e+06|0.001|0.7|2|[ ]",
-            "4248:00 4248:01" + tc1e6 + rest + "01");
+        row("loop: reset, the loop disabled", loop, loopReply + "00", "@cbResetLoop Return",
+            "1e+06|0.001|0.7|2|[ ]", "4248:00 4248:01" + tc1e6 + rest + "01");
         row("loop: cancelled", loop, loopReply + "01", "=5 @cbResetLoop @Cancel", "1e+06|0.001|0.7|2|[ ]",
             "4248:00");
         row("lock: off, delay", lock, lockReply, "Space Tab =600 @OK", "[x]|30", "424f:00 424f:010000000258");

@@ -6,7 +6,8 @@ QByteArrayList PacketLog::Incoming(int nCommand, int nSub) const
 {
     QByteArrayList payloads;
     for (const Packet& p : m_packets)
-        if (p.bIncoming && (nCommand < 0 || p.nCommand == nCommand) && (nSub < 0 || p.payload.startsWith(char(nSub))))
+        if (p.bIncoming && (nCommand < 0 || p.nCommand == nCommand) &&
+            (nSub < 0 || p.payload.startsWith(char(nSub))))
             payloads.append(p.payload);
     return payloads;
 }
@@ -19,8 +20,9 @@ QByteArray PacketLog::LastIncoming(quint16 nCommand, int nSub) const
 
 void PacketLog::ClearIncoming()
 {
-    m_packets.erase(std::remove_if(m_packets.begin(), m_packets.end(), [](const Packet& p) { return p.bIncoming; }),
-                    m_packets.end());
+    m_packets.erase(
+        std::remove_if(m_packets.begin(), m_packets.end(), [](const Packet& p) { return p.bIncoming; }),
+        m_packets.end());
     m_incomingBytes.clear();
 }
 

@@ -15,8 +15,9 @@ ServicePeer::ServicePeer()
 
 bool ServicePeer::WaitForNewConnection()
 {
-    if (!QTest::qWaitFor([this] { return m_nAccepted > m_nWaited && Peer() &&
-                                         Peer()->state() == QAbstractSocket::ConnectedState; }))
+    if (!QTest::qWaitFor([this] {
+            return m_nAccepted > m_nWaited && Peer() && Peer()->state() == QAbstractSocket::ConnectedState;
+        }))
         return false;
     m_nWaited = m_nAccepted;
     return true;
