@@ -28,12 +28,18 @@ def clipboard(s):
     return s.run(["xclip", "-o", "-selection", "clipboard"], timeout=5).stdout.decode(errors="replace")
 
 
+def panel_window(s):
+    s.start_panel()
+    win = s.window("Tellurix Panel")
+    if not check(win is not None, "the panel's window appears, titled \"Tellurix Panel\""):
+        sys.exit("panel exit %s, its output:\n%s" % (s.panel.poll(), open(s.tmp + "/panel.log").read()))
+    return win
+
+
 def x11(s):
     s.start_service(*FAST)
-    t0 = s.start_panel() and time.monotonic()
-    win = s.window("Tellurix Panel")
-    if not check(win is not None, "the window appears, titled \"Tellurix Panel\""):
-        sys.exit("panel exit %s, its output:\n%s" % (s.panel.poll(), open(s.tmp + "/panel.log").read()))
+    t0 = time.monotonic()
+    win = panel_window(s)
     geometry = s.run(["xdotool", "getwindowgeometry", win]).stdout.decode()
     check("916x649" in geometry, "the window is 916 x 649: " + geometry.split("Geometry: ")[-1].strip())
 
@@ -61,13 +67,12 @@ def x11(s):
     check(second.returncode == 0 and len(windows) == 1, "a second panel exits 0 at once and opens no window")
     s.panel.terminate()  # an empty NMEA page for what follows
     check(s.panel.wait(10) == 0, "the panel ends cleanly on SIGTERM")
-    s.start_panel()
+    panel_window(s)
     nmea_page(s)
 
 
 def nmea_page(s):
     lines = set(open(CAPTURE, "rb").read().decode("ascii", "replace").replace("\r", "").split("\n"))
-    s.window("Tellurix Panel")
 
     def copy():  # a click on a window still being mapped is lost: until the page holds ten lines
         s.run(["xdotool", "mousemove", "312", "108", "click", "1"])  # the "NMEA Output" tab

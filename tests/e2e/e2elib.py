@@ -122,16 +122,17 @@ class Session:
             self._start_xvfb()
 
     def _start_xvfb(self):
-        # A display with no lock file, spread by process id.
-        start = 70 + os.getpid() % 300
-        number = next(str(n) for n in range(start, start + 200) if not os.path.exists("/tmp/.X%d-lock" % n)
-                      and not os.path.exists("/tmp/.X11-unix/X%d" % n))
+        # Xvfb picks a free display and writes its number once it takes clients. -noreset: a server
+        # resets when its last client leaves (the panel restarted) and refuses a client meanwhile.
+        read, write = os.pipe()
         log = open(os.path.join(self.tmp, "xvfb.log"), "w")
-        self.procs.append(subprocess.Popen(["Xvfb", ":" + number, "-screen", "0", "1280x900x24",
-                                            "-nolisten", "tcp"], stderr=log))
-        self.env.update(DISPLAY=":" + number, QT_QPA_PLATFORM="xcb")
-        if not wait_for(lambda: self.run(["xdpyinfo"]).returncode == 0, 10):
-            sys.exit("Xvfb did not start on %s:\n%s" % (self.env["DISPLAY"], open(log.name).read()))
+        self.procs.append(subprocess.Popen(["Xvfb", "-displayfd", str(write), "-noreset", "-screen", "0",
+                                            "1280x900x24", "-nolisten", "tcp"], pass_fds=(write,), stderr=log))
+        os.close(write)
+        with os.fdopen(read) as ready:
+            self.env.update(DISPLAY=":" + ready.readline().strip(), QT_QPA_PLATFORM="xcb")
+        if self.env["DISPLAY"] == ":":
+            sys.exit("Xvfb did not start:\n" + open(log.name).read())
 
     def _start_weston(self):
         name = "tellurix-e2e-%d" % os.getpid()
