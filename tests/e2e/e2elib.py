@@ -126,8 +126,8 @@ class Session:
         # resets when its last client leaves (the panel restarted) and refuses a client meanwhile.
         read, write = os.pipe()
         log = open(os.path.join(self.tmp, "xvfb.log"), "w")
-        self.procs.append(subprocess.Popen(["Xvfb", "-displayfd", str(write), "-noreset", "-screen", "0",
-                                            "1280x900x24", "-nolisten", "tcp"], pass_fds=(write,), stderr=log))
+        self.procs.append(subprocess.Popen(["Xvfb", "-displayfd", str(write), "-noreset", "-nolisten", "tcp",
+                                            "-screen", "0", "1280x900x24"], pass_fds=(write,), stderr=log))
         os.close(write)
         with os.fdopen(read) as ready:
             self.env.update(DISPLAY=":" + ready.readline().strip(), QT_QPA_PLATFORM="xcb")
@@ -170,8 +170,8 @@ class Session:
         return self.panel
 
     def window(self, title, timeout=10):
-        found = wait_for(lambda: self.run(["xdotool", "search", "--name", "^%s$" % title]).stdout.split(),
-                         timeout)
+        search = ["xdotool", "search", "--onlyvisible", "--name", "^%s$" % title]
+        found = wait_for(lambda: self.run(search).stdout.split(), timeout)
         if not found:
             return None
         # No window manager: the window a key is meant for takes the focus.
