@@ -16,15 +16,16 @@ def shows(s, colour):
     return colour_count(s.screen(), colour) > AREA
 
 
-def page(s, left=30, right=860):
-    # Rows 140..590 of the NMEA page: its lines at x 30..860, its scroll bar at 878..889.
-    rgba = s.screen()
+def page(s, bar=False):  # rows 140..590 of the NMEA page: its lines (x 30..860) or its scroll bar (878..889)
+    rgba, (left, right) = s.screen(), [(30, 860), (878, 889)][bar]
     return b"".join(rgba[(y * 1280 + left) * 4:(y * 1280 + right) * 4] for y in range(140, 590))
 
 
-def lines_arrive(s):  # held away from the end, the page shows new lines in its scroll bar only
-    bar = page(s, 878, 889)
-    return wait_for(lambda: page(s, 878, 889) != bar, 10, 0.5)
+def moves(s, times, bar=False):  # what the page shows once it has changed so many times, or None
+    view = page(s, bar)
+    for _ in range(times):
+        view = view and wait_for(lambda: (now := page(s, bar)) != view and now, 10, 0.5)
+    return view
 
 
 def clipboard(s):
@@ -75,23 +76,20 @@ def nmea_page(s):
     lines = set(open(CAPTURE, "rb").read().decode("ascii", "replace").replace("\r", "").split("\n"))
     # The tab bar takes the focus first: Ctrl+Shift+Tab wraps to the last page, Tab enters its text.
     s.keys("ctrl+shift+Tab", "Tab")
-    view = page(s)
-    for _ in range(3):  # the page shown, then two epochs (35 lines each, a screenful is 30) at its end
-        view = wait_for(lambda: (now := page(s)) != view and now, 10, 0.5)
-    # A view scrolled up from the end holds; back at the end it follows: it moves for End, then again.
+    moves(s, 3)  # the page shown, then two epochs (35 lines each, a screenful is 30) at its end
+    # Scrolled up, the view holds while new lines show in its scroll bar; back at the end it follows: it
+    # moves three times (a view that holds may change once, as the line cut at its foot arrives).
     s.keys("Page_Up", "Page_Up")
     held = page(s)
-    s.check(lines_arrive(s) and page(s) == held, "scrolled up, the view holds its lines as datagrams arrive")
+    s.check(moves(s, 1, True) and page(s) == held, "scrolled up, the view keeps its lines as new ones arrive")
     s.keys("End")
-    view = wait_for(lambda: (now := page(s)) != held and now, 5)
-    s.check(view and wait_for(lambda: page(s) != view, 15, 0.5),
-          "back at the last line, the view follows new datagrams")
+    s.check(moves(s, 3), "back at the last line, the view follows new datagrams")
     copied = wait_for(lambda: s.keys("ctrl+a", "ctrl+c") or clipboard(s), 10, 0.5) or ""
     shown = [l for l in copied.split("\n") if l]
     s.check(len(shown) >= 40 and all(l in lines for l in shown),
           "the NMEA page holds the replayed sentences: %d lines copied, all from the capture" % len(shown))
     # A held selection is kept while new sentences arrive.
-    arrived = lines_arrive(s)
+    arrived = moves(s, 1, True)
     subprocess.run(["xclip", "-i", "-selection", "clipboard"], input=b"-", env=s.env)
     s.keys("ctrl+c")
     s.check(arrived and clipboard(s) == copied,
