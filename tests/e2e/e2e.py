@@ -34,8 +34,7 @@ def clipboard(s):
 
 def panel_window(s):
     s.start_panel()
-    win = s.window("Tellurix Panel")
-    if not s.check(win is not None, "the panel's window appears, titled \"Tellurix Panel\""):
+    if not s.check(win := s.window("Tellurix Panel"), "the window titled \"Tellurix Panel\" appears"):
         sys.exit("panel exit %s, its output:\n%s" % (s.panel.poll(), open(s.tmp + "/panel.log").read()))
     return win
 

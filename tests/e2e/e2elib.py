@@ -105,23 +105,17 @@ class Session:
 
     def __init__(self, wayland=False):
         self.tmp = tempfile.mkdtemp(prefix="tellurix-e2e-")
-        runtime = os.path.join(self.tmp, "runtime")
-        os.mkdir(runtime, 0o700)
+        os.mkdir(runtime := os.path.join(self.tmp, "runtime"), 0o700)
         self.env = dict(os.environ, HOME=self.tmp, XDG_CONFIG_HOME=os.path.join(self.tmp, "config"),
                         XDG_RUNTIME_DIR=runtime, LANG="C", LC_ALL="C", QT_FONT_DPI="96",
                         TMPDIR=self.tmp)  # the instance key's file: panels elsewhere don't count
         for key in ("QT_QPA_PLATFORM", "QT_FATAL_WARNINGS", "WAYLAND_DISPLAY", "DISPLAY"):
             self.env.pop(key, None)
-        self.procs = []
-        self.failures = []
+        self.procs, self.failures = [], []
         self.saved = os.path.join(ARTIFACTS, time.strftime("e2e-%Y%m%d-%H%M%S"))  # what a failed run saw
         self.relay = Relay()
-        self.sim = None
-        self.panel = None
-        if wayland:
-            self._start_weston()
-        else:
-            self._start_xvfb()
+        self.sim = self.panel = None
+        (self._start_weston if wayland else self._start_xvfb)()
 
     def _start_xvfb(self):
         # Xvfb picks a free display and writes its number once it takes clients. -noreset: a server
