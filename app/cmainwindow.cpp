@@ -359,8 +359,10 @@ void CMainWindow::ShowNmeaText(const QString& strText)
     const int nLineInBlock = pScroll->value() - top.block().firstLineNumber();
     if (!bFollow) {
         // A selection that reaches the end would otherwise grow with the text.
+        // A bare cursor at the end moves on with it instead: a kept position
+        // holds only the position, its anchor would move and select the text.
         QTextCursor view = ui->editNmea->textCursor();
-        view.setKeepPositionOnInsert(true);
+        view.setKeepPositionOnInsert(view.hasSelection());
         ui->editNmea->setTextCursor(view);
     }
     QTextCursor cursor(pDocument->lastBlock());

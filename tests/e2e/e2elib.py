@@ -18,15 +18,8 @@ CAPTURE = os.path.join(SOURCE, "tests/data/zed-f9p-dunedin.nmea")
 CMD_STATUS, CMD_LOCK = 0x4244, 0x424F  # commands of the service link the suite reads
 # Fill colours of the service-state panel.
 LOCKED, HOLDOVER, NO_SERVICE = (0, 128, 0), (255, 242, 0), (192, 0, 0)
-
-failures = []
-
-
-def check(ok, what):
-    print(("ok   " if ok else "FAIL ") + what, flush=True)
-    if not ok:
-        failures.append(what)
-    return ok
+ARTIFACTS = os.environ.get("TELLURIX_E2E_ARTIFACTS") or tempfile.gettempdir()  # a failed run's folders
+START = time.monotonic()
 
 
 def wait_for(predicate, timeout, step=0.1):
@@ -55,7 +48,7 @@ class Relay:
 
     def __init__(self):
         self.lock = threading.Lock()
-        self.packets = []  # (from the panel, command, payload)
+        self.packets = []  # (time, from the panel, command, payload)
         self.sockets = []
         self.listener = None
 
@@ -73,6 +66,7 @@ class Relay:
         with contextlib.suppress(OSError):  # the listener closed
             while True:
                 panel, _ = listener.accept()
+                self.packets.append((time.monotonic(), True, 0, b""))
                 service = socket.create_connection(("127.0.0.1", upstream_port))  # up while listening
                 self.sockets += [panel, service]
                 threading.Thread(target=self._pump, args=(panel, service, True), daemon=True).start()
@@ -85,19 +79,25 @@ class Relay:
                 sink.sendall(data)
                 packets, pending = frames(pending + data)
                 with self.lock:
-                    self.packets += [(from_panel, command, payload) for command, payload in packets]
+                    self.packets += [(time.monotonic(), from_panel, c, p) for c, p in packets]
         for s in (source, sink):  # one side gone: end the other direction too
             with contextlib.suppress(OSError):
                 s.shutdown(socket.SHUT_RDWR)
 
     def payloads(self, from_panel, command=None):
         with self.lock:
-            return [p for (f, c, p) in self.packets if f == from_panel and command in (None, c)]
+            return [p for (_, f, c, p) in self.packets if f == from_panel and command in (c, None) and c]
 
     def state_now(self):
         """The loop state of the service's last status push, or None."""
         states = [p[81] for p in self.payloads(False, CMD_STATUS) if len(p) > 81]
         return states[-1] if states else None
+
+    def log(self):
+        """Each packet: when (s into the run), which way, command (0: a panel connects), length, state."""
+        with self.lock:
+            return "".join("%8.2f %-7s 0x%04X %5d %s\n" % (t - START, "panel" if f else "service", c, len(p),
+                           p[81] if c == CMD_STATUS and len(p) > 81 else "") for t, f, c, p in self.packets)
 
 
 class Session:
@@ -105,33 +105,28 @@ class Session:
 
     def __init__(self, wayland=False):
         self.tmp = tempfile.mkdtemp(prefix="tellurix-e2e-")
-        runtime = os.path.join(self.tmp, "runtime")
-        os.mkdir(runtime, 0o700)
+        os.mkdir(runtime := os.path.join(self.tmp, "runtime"), 0o700)
         self.env = dict(os.environ, HOME=self.tmp, XDG_CONFIG_HOME=os.path.join(self.tmp, "config"),
                         XDG_RUNTIME_DIR=runtime, LANG="C", LC_ALL="C", QT_FONT_DPI="96",
                         TMPDIR=self.tmp)  # the instance key's file: panels elsewhere don't count
         for key in ("QT_QPA_PLATFORM", "QT_FATAL_WARNINGS", "WAYLAND_DISPLAY", "DISPLAY"):
             self.env.pop(key, None)
-        self.procs = []
+        self.procs, self.failures = [], []
+        self.saved = os.path.join(ARTIFACTS, time.strftime("e2e-%Y%m%d-%H%M%S"))  # what a failed run saw
         self.relay = Relay()
-        self.sim = None
-        self.panel = None
-        if wayland:
-            self._start_weston()
-        else:
-            self._start_xvfb()
+        self.sim = self.panel = None
+        (self._start_weston if wayland else self._start_xvfb)()
 
     def _start_xvfb(self):
-        # A display with no lock file, spread by process id.
-        start = 70 + os.getpid() % 300
-        number = next(str(n) for n in range(start, start + 200) if not os.path.exists("/tmp/.X%d-lock" % n)
-                      and not os.path.exists("/tmp/.X11-unix/X%d" % n))
+        # Xvfb picks a free display and writes its number once it takes clients. -noreset: a server
+        # resets when its last client leaves (the panel restarted) and refuses a client meanwhile.
+        read, write = os.pipe()
         log = open(os.path.join(self.tmp, "xvfb.log"), "w")
-        self.procs.append(subprocess.Popen(["Xvfb", ":" + number, "-screen", "0", "1280x900x24",
-                                            "-nolisten", "tcp"], stderr=log))
-        self.env.update(DISPLAY=":" + number, QT_QPA_PLATFORM="xcb")
-        if not wait_for(lambda: self.run(["xdpyinfo"]).returncode == 0, 10):
-            sys.exit("Xvfb did not start on %s:\n%s" % (self.env["DISPLAY"], open(log.name).read()))
+        self.procs.append(subprocess.Popen(["Xvfb", "-displayfd", str(write), "-noreset", "-nolisten", "tcp",
+                                            "-screen", "0", "1280x900x24"], pass_fds=(write,), stderr=log))
+        os.close(write)
+        with os.fdopen(read) as ready:
+            self.env.update(DISPLAY=":" + ready.readline().strip(), QT_QPA_PLATFORM="xcb")
 
     def _start_weston(self):
         name = "tellurix-e2e-%d" % os.getpid()
@@ -166,33 +161,36 @@ class Session:
     def start_panel(self):
         self.panel = subprocess.Popen([os.path.join(BIN, "TellurixPanel")], env=self.env,
                                       stdout=subprocess.DEVNULL, stderr=open(self.tmp + "/panel.log", "w"))
-        return self.panel
 
     def window(self, title, timeout=10):
-        found = wait_for(lambda: self.run(["xdotool", "search", "--name", "^%s$" % title]).stdout.split(),
-                         timeout)
-        if not found:
-            return None
-        # No window manager: the window a key is meant for takes the focus.
-        self.run(["xdotool", "windowfocus", "--sync", found[-1].decode()])
-        time.sleep(0.3)
-        return found[-1].decode()
+        search = ["xdotool", "search", "--onlyvisible", "--name", "^%s$" % title]  # mapped windows only
+        found = wait_for(lambda: self.run(search).stdout.split(), timeout)
+        if found:  # no window manager: the window a key is meant for takes the focus
+            self.run(["xdotool", "windowfocus", "--sync", found[-1].decode()])
+        return found[-1].decode() if found else None
 
     def keys(self, *keys, pause=0.3):
         for key in keys:
             self.run(["xdotool", "key", "--clearmodifiers", key])
             time.sleep(pause)
 
-    def screen(self):
-        """Pixels of the whole screen as RGBA bytes."""
+    def screen(self, png=None):
+        """Pixels of the whole screen as RGBA bytes, or saved as a PNG file."""
         if "WAYLAND_DISPLAY" not in self.env:
-            return self.run(["import", "-display", self.env["DISPLAY"], "-window", "root", "-depth", "8",
-                             "rgba:-"]).stdout
+            return self.run(["import", "-window", "root", "-depth", "8", png or "rgba:-"]).stdout
         # weston's screenshooter (offered with --debug) writes a PNG into the working folder.
         folder = tempfile.mkdtemp(dir=self.tmp)
         self.run(["weston-screenshooter"], cwd=folder, timeout=10)
         shots = [os.path.join(folder, f) for f in os.listdir(folder)]
-        return self.run(["convert", shots[0], "-depth", "8", "rgba:-"]).stdout if shots else b""
+        return self.run(["convert", shots[0], "-depth", "8", png or "rgba:-"]).stdout if shots else b""
+
+    def check(self, ok, what):
+        print(("ok   " if ok else "FAIL ") + what, flush=True)
+        if not ok:
+            self.failures.append("%.1f s %s" % (time.monotonic() - START, what))
+            os.makedirs(self.saved, exist_ok=True)
+            self.screen(os.path.join(self.saved, "failure-%d.png" % len(self.failures)))
+        return ok
 
     def close(self):
         for p in [self.panel, self.sim] + self.procs[::-1]:
@@ -201,6 +199,12 @@ class Session:
                 p.wait(10)  # each ends on SIGTERM; one that does not fails the run
         if self.relay.listener:
             self.relay.stop()
+        if self.failures:  # with the screens: the failed checks by time, the logs and the relayed packets
+            open(os.path.join(self.saved, "failures.txt"), "w").write("\n".join(self.failures) + "\n")
+            open(os.path.join(self.saved, "relay.txt"), "w").write(self.relay.log())
+            for log in [f for f in os.listdir(self.tmp) if f.endswith(".log")]:
+                shutil.copy(os.path.join(self.tmp, log), self.saved)
+            print("what the failed run saw:", self.saved, flush=True)
         shutil.rmtree(self.tmp, ignore_errors=True)
 
 
