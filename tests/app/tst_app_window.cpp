@@ -260,7 +260,8 @@ private slots:
         QCOMPARE(m_pWindow->Nmea()->document()->lastBlock().previous().text(),
                  QString(3000, 'A') + QString(3000, 'B'));
         QCOMPARE(m_pWindow->Nmea()->document()->lastBlock().text(), QString("CC"));
-        // On a full page, a view scrolled up keeps its top line while lines drop off the start.
+        // On a full page, a view scrolled up keeps its top line while lines drop off the start, and
+        // selects nothing of what arrives.
         QScrollBar* pScroll = m_pWindow->Nmea()->verticalScrollBar();
         QTRY_VERIFY(pScroll->maximum() > 500);
         pScroll->setValue(pScroll->maximum() / 2);
@@ -269,6 +270,7 @@ private slots:
         QTRY_COMPARE(m_pWindow->Nmea()->document()->lastBlock().previous().text(), QString("$M,3"));
         QCOMPARE(m_pWindow->Nmea()->document()->firstBlock().text(), QString("$L,1205"));
         QCOMPARE(m_pWindow->Nmea()->cursorForPosition(QPoint(1, 1)).block().text(), strTop);
+        QVERIFY(!m_pWindow->Nmea()->textCursor().hasSelection()); // the new lines are not selected
     }
 
     // Each notation and unit redraws the position panel on screen at once.
