@@ -1,7 +1,10 @@
 // The sky plot, signal bars and position panel rendered into images, every paint
-// also at absurd sizes; the display record the window fills for them.
+// also at absurd sizes; the display record the window fills for them. Inputs the
+// fuzzers found are kept among the rows: in the sanitizer build a reintroduced
+// overflow fails as a report; everywhere the values saturate.
 
 #include "cazimuthelevationwnd.h"
+#include "cgpsstatuswnd.h"
 #include "cmainwindow.h"
 #include "cnavconversions.h"
 #include "cpositionstatuswnd.h"
@@ -59,6 +62,13 @@ private slots:
         QTest::newRow("azimuth 0 left out") << 5 << 0 << 45 << true << QPoint(300, 100) << "none";
         QTest::newRow("elevation 0 left out") << 5 << 90 << 0 << true << QPoint(500, 200) << "none";
         QTest::newRow("PRN 0 left out") << 0 << 270 << 30 << true << QPoint(167, 200) << "none";
+        // Any 32-bit angle: the projected part saturates and adding the centre to it must not wrap.
+        QTest::newRow("east, elevation INT_MIN")
+            << 5 << 90 << INT_MIN << true << QPoint(INT_MAX, 200) << "none";
+        QTest::newRow("west, elevation INT_MIN")
+            << 5 << 270 << INT_MIN << true << QPoint(INT_MIN + 300, 200) << "none";
+        QTest::newRow("east, elevation INT_MAX")
+            << 5 << 90 << INT_MAX << true << QPoint(INT_MIN + 300, 200) << "none";
     }
 
     void skyMarkers()
@@ -77,7 +87,7 @@ private slots:
         data.aSats[40] = {prn, 40, used, azimuth, elevation, 1};
         sky.SetData(data, false);
         const QImage img = Render(sky);
-        const QColor c = GpsPixels::MarkerPanel(img, point, 400);
+        const QColor c = marker == "none" ? QColor() : GpsPixels::MarkerPanel(img, point, 400);
         if (marker == "red")
             QVERIFY2(c.red() > 150 && c.green() < 80 && c.blue() < 80, qPrintable(c.name()));
         else if (marker == "grey")
@@ -203,6 +213,26 @@ private slots:
         QCOMPARE(
             QList<double>({copy.dLatitude, copy.dLongitude, copy.dAltitude, double(copy.aSats[95].nStatus)}),
             QList<double>({-45.5, 170.25, 96.4, 7}));
+    }
+
+    // The whole GPS page painted, in an unknown notation, from a record with every field at an
+    // end of its range or of what the wire carries (a fuzzer finding).
+    void gpsPageWithExtremeRecord()
+    {
+        for (int v : {INT_MIN, -1, 361, 65535, INT_MAX}) {
+            CGPSDisplayData data;
+            data.nSatsInView = data.nSatsTracked = data.nGPSTime = data.nGPSTimeFlag = v;
+            data.dLatitude = data.dLongitude = data.dAltitude = double(v) * 1e300;
+            for (auto& sat : data.aSats)
+                sat = {v, v, true, v, v, v};
+            CNavConversions nav{unsigned(v), unsigned(v)};
+            CGPSStatusWnd page(&data, &nav, nullptr);
+            page.resize(640, 480);
+            page.UpdateGPSStatus();
+            QImage black(page.size(), QImage::Format_RGB32);
+            black.fill(Qt::black);
+            QVERIFY(Render(page) != black); // the paint finished and drew
+        }
     }
 
     // The displays repaint only what a record changes: what is then on screen

@@ -1,6 +1,11 @@
 // A hostile service and hostile UDP senders against the real main window, on
 // the real ports. A test peer plays the service: it sends what the row says,
 // then drops the link; CheckRecovered() then demands that the panel still works.
+// Then the faults a panel left running for months meets: no display, a panel
+// killed and started again over a broken settings file, stored values it does
+// not know; the panel runs as the program built next to the tests. (A service
+// killed and started again: tests/e2e and the recovery check here; a log name
+// the service refuses: tests/sim.)
 
 #include "../../bench/benchutil.h"
 #include "../link/wire.h"
@@ -8,15 +13,23 @@
 #include "servicepeer.h"
 #include "testwindow.h"
 
+#include <QDir>
+#include <QFile>
 #include <QLayout>
 #include <QLoggingCategory>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QUdpSocket>
 
+#include <csignal>
 #include <functional>
 #include <limits>
+#include <unistd.h>
 
 using Status = CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS;
 using Writer = std::function<void()>;
@@ -44,15 +57,56 @@ QByteArray StatusPacket(double dTimeDiff)
                  BRFN::EncodeControlLoopStatus(Status{dTimeDiff, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 6}));
 }
 
+// The panel program with its own configuration directory and no DISPLAY.
+struct Panel : QProcess
+{
+    explicit Panel(const QString& strConfigHome, bool bOffscreen = true)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("QT_FATAL_WARNINGS"); // its warnings are output here, not failures
+        env.insert("XDG_CONFIG_HOME", strConfigHome);
+        env.remove("DISPLAY");
+        if (!bOffscreen)
+            env.remove("QT_QPA_PLATFORM");
+        setProcessEnvironment(env);
+        start(qEnvironmentVariable("TELLURIX_BIN_DIR") + "/TellurixPanel", QStringList());
+    }
+    ~Panel() override
+    {
+        kill();
+        waitForFinished();
+    }
+    // Still running after a while, then ends cleanly (in the sanitizer build,
+    // without a leak) when the session asks it to.
+    bool RunsAndQuits()
+    {
+        if (!waitForStarted() || waitForFinished(2500))
+            return false;
+        ::kill(pid_t(processId()), SIGTERM);
+        return waitForFinished(10000) && exitStatus() == NormalExit && exitCode() == 0;
+    }
+};
+
+// The position format actions that show a mark.
+QString CheckedFormats(QWidget& w)
+{
+    QStringList checked;
+    for (const QAction* pAction : w.findChildren<QAction*>(QRegularExpression("^actionPosFormat")))
+        if (pAction->isChecked())
+            checked += pAction->objectName();
+    return checked.join(',');
+}
+
 } // namespace
 
-class TestHostile : public QObject
+class TestReliability : public QObject
 {
     Q_OBJECT
 
     ServicePeer m_service;
     DialogDriver m_dialogs; // cancels the dialogs that replies open
     TestWindow* m_pWindow = nullptr;
+    QTemporaryDir m_dir;      // the configuration directory of the programs started
     QList<double> m_received; // time differences of the statuses announced since the last clear
     int m_nEpochs = 0;
 
@@ -65,7 +119,8 @@ class TestHostile : public QObject
     // Waits for the panel's next connection and takes it as the peer.
     bool Accept()
     {
-        return m_service.WaitForNewConnection() && QTest::qWaitFor([this] { return m_pWindow->Protocol()->m_bConnected; }, 3000);
+        return m_service.WaitForNewConnection() &&
+               QTest::qWaitFor([this] { return m_pWindow->Protocol()->m_bConnected; }, 3000);
     }
 
     // Writes while the panel reads (both live on this thread); false when the
@@ -73,8 +128,8 @@ class TestHostile : public QObject
     [[nodiscard]] bool Send(const QByteArray& bytes)
     {
         auto drained = [this](qint64 n) {
-            return QTest::qWaitFor([this, n] { return !m_service.Peer() || m_service.Peer()->bytesToWrite() <= n; },
-                                   30000);
+            return QTest::qWaitFor(
+                [this, n] { return !m_service.Peer() || m_service.Peer()->bytesToWrite() <= n; }, 30000);
         };
         for (int i = 0; i < bytes.size() && m_service.Peer(); i += 256 * 1024) {
             m_service.Peer()->write(bytes.mid(i, 256 * 1024));
@@ -106,8 +161,7 @@ class TestHostile : public QObject
     // Each page painted as it stands.
     void PaintEveryPage()
     {
-        for (int nPage :
-             {TestWindow::GPS_PAGE, TestWindow::LOOP_PAGE, TestWindow::STATUS_PAGE}) {
+        for (int nPage : {TestWindow::GPS_PAGE, TestWindow::LOOP_PAGE, TestWindow::STATUS_PAGE}) {
             m_pWindow->ShowPage(nPage);
             QVERIFY(!m_pWindow->grab().isNull());
         }
@@ -207,7 +261,74 @@ private slots:
         QVERIFY2(kSanitized || nGrowth < 34 * 1024 * 1024,
                  qPrintable(QString("resident +%1 bytes").arg(nGrowth)));
     }
+
+    // After the hostile peer: these panels and windows connect to it too.
+    void noDisplay()
+    {
+        Panel panel(m_dir.path(), false);
+        QVERIFY(panel.waitForFinished(10000));
+        QCOMPARE(panel.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(panel.exitCode(), 1);
+        QVERIFY(panel.readAllStandardError().contains("DISPLAY is not set"));
+    }
+
+    // A panel killed outright leaves the single-instance keys behind; the next
+    // start must take them over and still keep a third panel out. Both read a
+    // settings file that is garbage throughout.
+    void killedPanelRestarts()
+    {
+        QVERIFY(QDir().mkpath(m_dir.filePath("Brightfen")));
+        QFile settings(m_dir.filePath("Brightfen/TellurixPanel.conf"));
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        settings.write(QByteArray("[General\nPosFormat=\xFF\xFE\x00\x01\n=\n[[[\n", 30).repeated(300));
+        settings.close();
+        Panel first(m_dir.path());
+        QVERIFY(first.waitForStarted());
+        QVERIFY(!first.waitForFinished(1500));
+        first.kill(); // SIGKILL
+        QVERIFY(first.waitForFinished());
+        Panel second(m_dir.path());
+        QVERIFY(second.waitForStarted());
+        QVERIFY(!second.waitForFinished(2000));
+        Panel third(m_dir.path());
+        QVERIFY(third.waitForFinished(10000));
+        QVERIFY(third.readAllStandardError().contains("An instance has already been running."));
+        QVERIFY2(second.RunsAndQuits(), second.readAllStandardError().right(2000).constData());
+    }
+
+    // A notation and a unit chosen from the menus are there after a restart. An unknown stored
+    // position format stays unknown: no menu mark, also after a save (here from choosing units) and
+    // a load. Text reads as 0 and shows its mark.
+    void navChoicesSurviveRestart_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("checked");
+        for (const char* pszStored : {"-1", "4294967295", "4294967296", "3", "99999999999999999999"})
+            QTest::newRow(pszStored) << pszStored << QString() << QString();
+        QTest::newRow("text") << "dd" << QString() << QString("actionPosFormatDD_MM_MMMM");
+        QTest::newRow("chosen") << "0"
+                                << "actionPosFormatDD_DDDD" << QString("actionPosFormatDD_DDDD");
+    }
+    void navChoicesSurviveRestart()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, chosen);
+        QSettings settings("Brightfen", "TellurixPanel");
+        settings.clear();
+        settings.setValue("PosFormat", stored);
+        settings.sync();
+        {
+            CMainWindow window;
+            for (const QString& strAction : {chosen, QString("action_Metric_Units")})
+                if (!strAction.isEmpty())
+                    window.findChild<QAction*>(strAction)->trigger();
+        }
+        CMainWindow window;
+        QTEST(CheckedFormats(window), "checked");
+        QVERIFY(window.findChild<QAction*>("action_Metric_Units")->isChecked());
+    }
 };
 
-QTEST_MAIN(TestHostile)
-#include "tst_hostile.moc"
+QTEST_MAIN(TestReliability)
+#include "tst_reliability.moc"
