@@ -245,8 +245,6 @@ private slots:
         QTest::addColumn<QByteArray>("encoded");
         QTest::addColumn<QByteArray>("wire");
 
-        const QByteArray ff(4, char(0xFF));
-        QTest::newRow("checksum wraps") << FramePacket(0x42FF, ff) << frame(0x42FF, ff);
         QTest::newRow("4096 bytes") << FramePacket(0x424C, pattern(4096)) << frame(0x424C, pattern(4096));
         QTest::newRow("4097 refused") << FramePacket(0x424C, pattern(4097)) << QByteArray();
         QTest::newRow("65536 refused") << FramePacket(0x424C, pattern(65536)) << QByteArray();
