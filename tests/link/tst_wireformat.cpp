@@ -1,9 +1,12 @@
-// The decoders of what the service sends, and the panel's encoders whose bytes
-// no window test pins, against hand-built wire bytes. (The set packets the
-// dialogs send, and the port and offset replies they show, are pinned by
-// tests/dialogs; the service-side encoders must agree with these decoders,
-// which the round trips in tests/sim and tests/app check.)
+// The wire format without a socket. Framing: every failure path, any split of a
+// stream, the worked example. The decoders of what the service sends, and the
+// panel's encoders whose bytes no window test pins, against hand-built wire
+// bytes. (The set packets the dialogs send, and the port and offset replies
+// they show, are pinned by tests/dialogs; the service-side encoders must agree
+// with these decoders, which the round trips in tests/sim and tests/app check.)
 #include "brfncodec.h"
+#include "packetlog.h"
+#include "wire.h"
 
 #include <QtTest>
 
@@ -61,13 +64,74 @@ void checkStatus(const CMD_DATA_CONTROL_LOOP_STATUS& s, int seed, int nLoopState
     QCOMPARE(decoded, expected);
 }
 
+using Packets = QList<QPair<quint16, QByteArray>>;
+
+// The packets framed from the pieces fed in turn: nChunk 1 feeds ProcessByte every byte, 0 ProcessBytes
+// each piece whole.
+Packets Receive(const QByteArrayList& pieces, int nChunk)
+{
+    PacketLog log;
+    for (const QByteArray& bytes : pieces) {
+        const uint8_t* p = reinterpret_cast<const uint8_t*>(bytes.constData());
+        if (nChunk == 0)
+            log.ProcessBytes(p, size_t(bytes.size()));
+        for (int i = 0; nChunk != 0 && i < bytes.size(); ++i)
+            log.ProcessByte(p[i]);
+    }
+    Packets packets;
+    for (const PacketLog::Packet& packet : log.m_packets)
+        packets.append({packet.nCommand, packet.payload});
+    return packets;
+}
+
+QByteArray pattern(int n)
+{
+    QByteArray a(n, '\0');
+    for (int i = 0; i < n; ++i)
+        a[i] = char((i * 7 + 3) & 0xFF);
+    return a;
+}
+
 } // namespace
 
-class tst_BRFNCodec : public QObject
+class tst_WireFormat : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void receive_data()
+    {
+        QTest::addColumn<QByteArray>("wire");
+        QTest::addColumn<Packets>("expected");
+
+        const QByteArray big = pattern(16384);
+        const QByteArray example = QByteArray::fromHex("42520000424500010088");
+        QTest::newRow("worked example") << example << Packets{{0x4245, QByteArray(1, '\0')}};
+        QTest::newRow("42 42 52 starts nothing") << QByteArray(1, 0x42) + example << Packets{};
+        QTest::newRow("reserved bytes summed") << frame(0x4244, "ab", 0xA55A) << Packets{{0x4244, "ab"}};
+        QTest::newRow("payload 16384 accepted") << frame(0x4247, big) << Packets{{0x4247, big}};
+        // 16385 = 0x4001: abandoned at the length field, the following bytes are
+        // scanned afresh and the packet that follows is found.
+        const QByteArray tooLong = QByteArray::fromHex("4252000042444001") + pattern(20);
+        QTest::newRow("length 16385 dropped") << tooLong + frame(0x4245, "next") << Packets{{0x4245, "next"}};
+        // Noise, a packet with no payload, one with a bad checksum, and the packets around them.
+        const QByteArray mixed = QByteArray("\x13\x42\x00", 3) + frame(0x4244, pattern(82)) +
+                                 frame(0x4243, {}) + frame(0x4245, "bad", 7, 1) + frame(0x4247, pattern(300));
+        QTest::newRow("mixed stream")
+            << mixed << Packets{{0x4244, pattern(82)}, {0x4243, {}}, {0x4247, pattern(300)}};
+    }
+
+    // Every split point of the stream gives the packets of the whole, fed in pieces and byte by byte.
+    void receive()
+    {
+        QFETCH(QByteArray, wire);
+        QFETCH(Packets, expected);
+        for (int chunk : {0, 1})
+            for (int cut = 0; cut < wire.size(); ++cut)
+                QVERIFY2(Receive({wire.left(cut), wire.mid(cut)}, chunk) == expected,
+                         qPrintable(QStringLiteral("cut at %1, chunk %2").arg(cut).arg(chunk)));
+    }
+
     void controlLoopStatus()
     {
         const QByteArray wire = statusWire(5, true);
@@ -173,11 +237,17 @@ private slots:
         QTEST(bAccepted ? decoded : QString(), "decoded");
     }
 
-    // The text fields the panel sends: one byte a character, cut to fit.
-    void textFields_data()
+    // Frames and the text fields the panel sends. A frame's payload past 4096 bytes is refused;
+    // 65,536 and more must not go out with the length wrapped to 16 bits. A text field is sent
+    // one byte a character, cut to fit.
+    void encoders_data()
     {
         QTest::addColumn<QByteArray>("encoded");
         QTest::addColumn<QByteArray>("wire");
+
+        QTest::newRow("4096 bytes") << FramePacket(0x424C, pattern(4096)) << frame(0x424C, pattern(4096));
+        QTest::newRow("4097 refused") << FramePacket(0x424C, pattern(4097)) << QByteArray();
+        QTest::newRow("65536 refused") << FramePacket(0x424C, pattern(65536)) << QByteArray();
 
         // Low 8 bits of each character: U+0141 sends 0x41, not '?'.
         QTest::newRow("address, wide character")
@@ -191,7 +261,7 @@ private slots:
             << EncodeLogStart(QString(300, 'c')) << "\x01" + QByteArray(256, 'c');
     }
 
-    void textFields()
+    void encoders()
     {
         QFETCH(QByteArray, encoded);
         QFETCH(QByteArray, wire);
@@ -199,5 +269,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(tst_BRFNCodec)
-#include "tst_brfncodec.moc"
+QTEST_APPLESS_MAIN(tst_WireFormat)
+#include "tst_wireformat.moc"
