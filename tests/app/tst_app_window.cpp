@@ -293,6 +293,16 @@ private slots:
         }
     }
 
+    // The older of two records is drawn at the next paint, which nothing else asks for.
+    void liveRecordRepaintsTheChart()
+    {
+        m_pWindow->ShowPage(TestWindow::LOOP_PAGE);
+        Settle(); // the paints that showing asks for are done
+        SendStatus(Status{0.5});
+        SendStatus(Status{0.5});
+        QTRY_COMPARE(m_pWindow->TimeDiffChart()->VisibleYMax(), 0.5);
+    }
+
     // When the link drops, the displays take the all-zero record under "No Service" instead of
     // keeping the last values (they read as the panel paints them).
     void linkLossEmptiesTheDisplays()

@@ -1,5 +1,5 @@
 // The timing displays: the strip chart alone at 381 x 216 (a 300 x 200 plot), the clock's
-// font sizes, and the status panels and a chart inside the window (its chart points: tests/app).
+// font sizes, and the status panels inside the window (its charts: tests/app).
 #include "chartgeometry.h"
 #include "cstripchartwidget.h"
 #include "csystemstatswidget.h"
@@ -10,13 +10,10 @@
 #include "testwindow.h"
 
 #include <QFontMetricsF>
-#include <QLayout>
 #include <QPainter>
-#include <QTabWidget>
 #include <QTest>
 
 #include <limits>
-#include <memory>
 
 using Chart = CStripChartWidget;
 using Status = CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS;
@@ -268,7 +265,8 @@ private slots:
 
     void panels()
     {
-        QVERIFY(OpenWindow());
+        TestWindow window;
+        QVERIFY(QTest::qWaitFor([&] { return window.Protocol()->m_bConnected; }));
         QFETCH(int, state);
         QFETCH(double, error);
         QFETCH(QString, text);
@@ -282,11 +280,11 @@ private slots:
         BRFN::CMD_DATA_GPS_STATUS gps;
         gps.nTimeSource = timeSource;
         if (timeSource >= 0)
-            emit m_pWindow->Protocol()->RxCmdGPSStatus(gps);
+            emit window.Protocol()->RxCmdGPSStatus(gps);
         // Estimated error, spread, samples and loop state in record order.
-        emit m_pWindow->Protocol()->RxCmdControlLoopStatus(
+        emit window.Protocol()->RxCmdControlLoopStatus(
             Status{0, error, 0, 0, 0, stdDev, samples, 0, 0, 0, 0, 0, state});
-        QVERIFY(Matches(m_pWindow->findChild<CSystemStatusWidget*>(), fill, [&](QPainter& p, QRectF r) {
+        QVERIFY(Matches(window.findChild<CSystemStatusWidget*>(), fill, [&](QPainter& p, QRectF r) {
             p.setPen(ink);
             // 399 x 0.15 = 59 pt, smaller where the word would not fit the panel
             QFont font = DisplayFont::Face(59);
@@ -297,7 +295,7 @@ private slots:
             p.setFont(DisplayFont::Face(11)); // 399 x 0.03
             p.drawText(r, Qt::AlignHCenter | Qt::AlignBottom, "Estimated Time Error: " + errorText);
         }));
-        QVERIFY(Matches(m_pWindow->findChild<CSystemStatsWidget*>(), QPalette().color(QPalette::Window),
+        QVERIFY(Matches(window.findChild<CSystemStatsWidget*>(), QPalette().color(QPalette::Window),
                         [&](QPainter& p, QRectF r) {
                             p.setPen(QPalette().color(QPalette::Text));
                             p.setFont(DisplayFont::Face(19)); // 399 x 0.05
@@ -305,32 +303,8 @@ private slots:
                         }));
     }
 
-    // The older of two records is drawn at the next paint, which nothing else asks for.
-    void liveRecordRepaintsTheChart()
-    {
-        QVERIFY(OpenWindow());
-        m_pWindow->findChild<QTabWidget*>("tabWidget")->setCurrentIndex(2);
-        m_pWindow->layout()->activate(); // size limits settled before showing, or offscreen warns
-        m_pWindow->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_pWindow.get()));
-        auto* pChart = m_pWindow->findChild<QWidget*>("widgetTimeDiff")->findChild<CStripChartWidget*>();
-        QTest::qWait(100); // the paints that showing asks for are done
-        Status s;
-        s.dTimeDiff = 0.5;
-        emit m_pWindow->Protocol()->RxCmdControlLoopStatus(s);
-        emit m_pWindow->Protocol()->RxCmdControlLoopStatus(s);
-        QTRY_COMPARE(pChart->VisibleYMax(), 0.5);
-    }
-
 private:
-    bool OpenWindow()
-    {
-        m_pWindow = std::make_unique<TestWindow>();
-        return QTest::qWaitFor([this] { return m_pWindow->Protocol()->m_bConnected; });
-    }
-
     ServicePeer m_service;
-    std::unique_ptr<TestWindow> m_pWindow;
 };
 
 QTEST_MAIN(tst_Timing)
