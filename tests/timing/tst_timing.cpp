@@ -181,8 +181,7 @@ private slots:
     // the plot is back, its ranges rescaled after the range the paint before measured.
     void paints_data()
     {
-        const double kNaN = std::numeric_limits<double>::quiet_NaN(),
-                     kInf = std::numeric_limits<double>::infinity();
+        const double kInf = std::numeric_limits<double>::infinity();
         QTest::addColumn<int>("mode");
         QTest::addColumn<double>("span");       // minimum span +-span
         QTest::addColumn<QList<double>>("xyh"); // triples
@@ -196,15 +195,13 @@ private slots:
             << kWindow << 0.0 << QList<double>{0, 2, 0, 1, 2, 0, 2, 2, 0} << "x -298..2 y 1..3";
         QTest::newRow("extent, a band counts both ways")
             << kExtent << 0.025 << QList<double>{0, -1, 0, 1, 3, 0, 2, 3, 5} << "x 0..2 y -6..6";
+        // Window mode: its x range ends at the newest point, so these reach the plot's geometry.
         const QList<QPair<const char*, QList<double>>> odd = {
-            {"NaN", {0, kNaN, 0, kNaN, 1, 1, 2, 0, kNaN}},
             {"infinite", {0, kInf, 0, 1, -kInf, 1, kInf, 0, 0}},
             {"x past 2^31", {3e9, 1, 0, 5e9, 2, 0, 6e9, 0.5, 0}},
-            {"zero spans", {4, 4, 4, 4, 4, 4}},
             {"huge", {-1e300, 1e300, 0, 1e300, -1e300, 1e300}}};
         for (const auto& data : odd)
-            for (int nMode : {kWindow, kExtent})
-                QTest::addRow("%s, mode %d", data.first, nMode) << nMode << 0.025 << data.second << QString();
+            QTest::newRow(data.first) << kWindow << 0.025 << data.second << QString();
     }
 
     void paints()
