@@ -67,8 +67,6 @@ private slots:
             << 5 << 90 << INT_MIN << true << QPoint(INT_MAX, 200) << "none";
         QTest::newRow("west, elevation INT_MIN")
             << 5 << 270 << INT_MIN << true << QPoint(INT_MIN + 300, 200) << "none";
-        QTest::newRow("east, elevation INT_MAX")
-            << 5 << 90 << INT_MAX << true << QPoint(INT_MIN + 300, 200) << "none";
     }
 
     void skyMarkers()
