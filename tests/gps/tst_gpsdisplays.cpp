@@ -67,8 +67,6 @@ private slots:
             << 5 << 90 << INT_MIN << true << QPoint(INT_MAX, 200) << "none";
         QTest::newRow("west, elevation INT_MIN")
             << 5 << 270 << INT_MIN << true << QPoint(INT_MIN + 300, 200) << "none";
-        QTest::newRow("east, elevation INT_MAX")
-            << 5 << 90 << INT_MAX << true << QPoint(INT_MIN + 300, 200) << "none";
     }
 
     void skyMarkers()
@@ -265,14 +263,12 @@ private slots:
         for (int i = 0; i < 20; ++i)
             data.aSats[i] = {i + 1, 20 + i, i % 2 == 0, 18 * i + 1, 10 + 3 * i, i % 4};
         CNavConversions nav(0, 0);
-        QWidget window;
-        CSignalQuality bars(&window);
-        CAzimuthElevationWnd sky(&window);
-        CPositionStatusWnd panel(&nav, &window);
-        const QList<QWidget*> displays{&bars, &sky, &panel};
-        QWidget* pDisplay = displays.at(display);
-        for (QWidget* p : displays)
-            p->setVisible(p == pDisplay);
+        QWidget window; // holds the display asked for; the others are never shown
+        CSignalQuality bars(nullptr);
+        CAzimuthElevationWnd sky(nullptr);
+        CPositionStatusWnd panel(&nav, nullptr);
+        QWidget* pDisplay = QList<QWidget*>{&bars, &sky, &panel}.at(display);
+        pDisplay->setParent(&window);
         pDisplay->setGeometry(10, 10, 500, 230);
         auto setData = [&] {
             bars.SetData(data, true);
