@@ -16,6 +16,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QScrollBar>
 #include <QSettings>
 #include <QStringList>
@@ -511,16 +512,16 @@ void CMainWindow::OnRxCmdCommPort(CBRFNProtocolQt::CMD_DATA_COMM_PORT Data)
         if (dlg.Execute(strPort, nBaud) == QDialog::Accepted) {
             qDebug() << "Port:" << strPort;
             qDebug() << "Baud:" << nBaud;
-            // "off": the service reads no serial port (port 0). Otherwise the
-            // number follows the "M" of "COM"; without one nothing is sent.
-            if (strPort == QLatin1String("off")) {
-                m_pProtocol->SetCommPort(0, int(nBaud));
-            } else {
-                const QStringList parts =
-                    strPort.split(QLatin1Char('M'), Qt::KeepEmptyParts, Qt::CaseSensitive);
-                if (parts.size() >= 2)
-                    m_pProtocol->SetCommPort(parts.at(1).toInt(nullptr, 10), int(nBaud));
-            }
+            // "off": the service reads no serial port (port 0). A port it cannot
+            // address by number is never sent: the user is told instead.
+            const int nPort = ConnectDlg::PortNumber(strPort);
+            if (nPort >= 0)
+                m_pProtocol->SetCommPort(nPort, int(nBaud));
+            else
+                QMessageBox::warning(this, tr("Serial Port"),
+                                     tr("The service cannot read \"%1\": it addresses serial ports by number "
+                                        "(\"COM1\", \"COM2\", \u2026). Nothing was changed.")
+                                         .arg(strPort));
         }
     });
 }

@@ -7,6 +7,9 @@ CLoopParametersDlg::CLoopParametersDlg(QWidget* pParent)
     : QDialog(pParent), ui(std::make_unique<Ui_CLoopParametersDlg>())
 {
     ui->setupUi(this);
+    DialogFields::WatchNumberFields(
+        ui->buttonBox->button(QDialogButtonBox::Ok),
+        {{ui->editTimeConstant, {}}, {ui->editGain, {}}, {ui->editDamping, {}}, {ui->editDetectorGain, {}}});
     DialogFields::LayOutNow(this);
 }
 
@@ -19,13 +22,14 @@ int CLoopParametersDlg::EditLoopParameters(CBRFNProtocolQt::CMD_DATA_LOOP_PARAME
     ui->editGain->setText(QString::asprintf("%g", Params.dGain));
     ui->editDamping->setText(QString::asprintf("%g", Params.dDamping));
     ui->editDetectorGain->setText(QString::asprintf("%g", Params.dDetectorGain));
-    const int nResult = exec();
-    if (nResult == QDialog::Accepted) {
-        Params.dTimeConstant = DialogFields::ToDouble(ui->editTimeConstant->text());
-        Params.dGain = DialogFields::ToDouble(ui->editGain->text());
-        Params.dDamping = DialogFields::ToDouble(ui->editDamping->text());
-        Params.dDetectorGain = DialogFields::ToDouble(ui->editDetectorGain->text());
-        Params.bLoopEnabled = ui->cbResetLoop->isChecked() ? 1 : 0;
-    }
-    return nResult;
+    CBRFNProtocolQt::CMD_DATA_LOOP_PARAMETERS edited = Params;
+    if (exec() != QDialog::Accepted ||
+        !DialogFields::ReadNumber(ui->editTimeConstant, &edited.dTimeConstant) ||
+        !DialogFields::ReadNumber(ui->editGain, &edited.dGain) ||
+        !DialogFields::ReadNumber(ui->editDamping, &edited.dDamping) ||
+        !DialogFields::ReadNumber(ui->editDetectorGain, &edited.dDetectorGain))
+        return QDialog::Rejected;
+    edited.bLoopEnabled = ui->cbResetLoop->isChecked() ? 1 : 0;
+    Params = edited;
+    return QDialog::Accepted;
 }

@@ -25,9 +25,13 @@ ConnectDlg::ConnectDlg(QWidget* pParent) : QDialog(pParent), ui(std::make_unique
     ui->setupUi(this);
     ui->cbPortList->addItem(tr("Off"), QStringLiteral("off"));
     for (const PortEntry& port : s_pfnLister ? s_pfnLister() : SystemPorts())
-        ui->cbPortList->addItem(port.strText, port.strLocation);
+        ui->cbPortList->addItem(
+            PortNumber(port.strLocation) < 0 ? tr("%1 (not addressable)").arg(port.strText) : port.strText,
+            port.strLocation);
     for (int nRate : kBaudRates)
         ui->cbBaudList->addItem(QString::number(nRate), nRate);
+    DialogFields::WatchNumberFields(ui->buttonBox->button(QDialogButtonBox::Ok),
+                                    {{ui->cbBaudList->lineEdit(), {1, 4000000, true}}});
     DialogFields::LayOutNow(this);
 }
 
@@ -35,17 +39,35 @@ ConnectDlg::~ConnectDlg() = default;
 
 int ConnectDlg::Execute(QString& strPort, unsigned int& nBaud)
 {
-    // Only an exact match is preselected; any other rate leaves the edit
-    // field empty.
+    // Only an exact match is preselected; any other rate is the box's text.
+    const QString strRate = QString::number(nBaud);
     ui->cbBaudList->setCurrentIndex(
-        ui->cbBaudList->findText(QString::number(nBaud), Qt::MatchExactly | Qt::MatchCaseSensitive));
+        ui->cbBaudList->findText(strRate, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    if (ui->cbBaudList->currentIndex() < 0)
+        ui->cbBaudList->setEditText(strRate);
     // The first entry that contains the port, in any case ("COM1" also picks a
-    // "COM10" listed before it), else "Off".
-    ui->cbPortList->setCurrentIndex(qMax(0, ui->cbPortList->findText(strPort, Qt::MatchContains)));
-    const int nResult = exec();
-    if (nResult == QDialog::Accepted) {
-        strPort = ui->cbPortList->currentData().toString();
-        nBaud = unsigned(ui->cbBaudList->currentText().toInt(nullptr, 10));
+    // "COM10" listed before it); a port the service reads but this computer
+    // does not list is added; "Off" for port 0.
+    int nPort = ui->cbPortList->findText(strPort, Qt::MatchContains);
+    if (nPort < 0 && PortNumber(strPort) > 0) {
+        ui->cbPortList->addItem(tr("%1 (current)").arg(strPort), strPort);
+        nPort = ui->cbPortList->count() - 1;
     }
-    return nResult;
+    ui->cbPortList->setCurrentIndex(qMax(0, nPort));
+    double dBaud = 0;
+    if (exec() != QDialog::Accepted || !DialogFields::ReadNumber(ui->cbBaudList->lineEdit(), &dBaud))
+        return QDialog::Rejected;
+    strPort = ui->cbPortList->currentData().toString();
+    nBaud = unsigned(dBaud);
+    return QDialog::Accepted;
+}
+
+int ConnectDlg::PortNumber(const QString& strPort)
+{
+    if (strPort == QLatin1String("off"))
+        return 0;
+    const QStringList parts = strPort.split(QLatin1Char('M'), Qt::KeepEmptyParts, Qt::CaseSensitive);
+    bool bOk = false;
+    const int nPort = parts.size() >= 2 ? parts.at(1).toInt(&bOk, 10) : 0;
+    return bOk && nPort > 0 ? nPort : -1;
 }

@@ -8,6 +8,7 @@ CTimeDiffOffsetDlg::CTimeDiffOffsetDlg(CBRFNProtocolQt* pProtocol, QWidget* pPar
     : QDialog(pParent), ui(std::make_unique<Ui_CTimeDiffOffsetDlg>()), m_pProtocol(pProtocol)
 {
     ui->setupUi(this);
+    DialogFields::WatchNumberFields(ui->buttonBox->button(QDialogButtonBox::Ok), {{ui->editOffset, {}}});
     DialogFields::LayOutNow(this);
 
     connect(m_pProtocol, SIGNAL(RxCmdNTPCalibration(CBRFNProtocolQt::CMD_DATA_NTP_CALIBRATION)), this,
@@ -29,10 +30,9 @@ CTimeDiffOffsetDlg::~CTimeDiffOffsetDlg() = default;
 
 int CTimeDiffOffsetDlg::Execute(double& dOffset)
 {
-    const int nResult = exec();
-    if (nResult == QDialog::Accepted)
-        dOffset = DialogFields::ToDouble(ui->editOffset->text());
-    return nResult;
+    if (exec() != QDialog::Accepted || !DialogFields::ReadNumber(ui->editOffset, &dOffset))
+        return QDialog::Rejected;
+    return QDialog::Accepted;
 }
 
 // The service's value replaces the field at once, even while it is being

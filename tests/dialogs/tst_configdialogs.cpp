@@ -1,14 +1,17 @@
 // The service configuration dialogs the real window opens, driven with keys and clicks; checked
 // by what they show and the bytes the panel then sends to a stand-in service on the loopback port.
 #include "connectdlg.h"
+#include "dialogfields.h"
 #include "servicepeer.h"
 #include "testwindow.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QTest>
 
 #include <memory>
+#include <tuple>
 
 using namespace BRFN;
 
@@ -30,13 +33,76 @@ private slots:
     void initTestCase()
     {
         QVERIFY(StartWindowTests(m_service));
+        AllowOffscreenWindowWarnings(); // from the message box
         ConnectDlg::SetPortLister(MadeUpPorts);
         m_dialogs.m_fnStep = [this](QDialog* pDlg, const QString& step) {
+            if (step.startsWith("locale:"))
+                return QLocale::setDefault(QLocale(step.mid(7)));
             QVERIFY2(step.startsWith("serve:"), qPrintable(step));
             Serve(pDlg, step.mid(6).toDouble());
         };
     }
-    void cleanup() { m_pWindow.reset(); }
+    void cleanup()
+    {
+        m_pWindow.reset();
+        QLocale::setDefault(QLocale::c());
+    }
+
+    // A number field's text in the user's locale or the C locale, within its range, or refused.
+    void numberText_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("max"); // 0: any finite number; else a whole number from 0 (1 over 4e6)
+        QTest::addColumn<QString>("read");
+        const double kDelay = 4294967295.0, kBaud = 4000000;
+        const QList<std::tuple<const char*, const char*, double, const char*>> rows = {
+            {"de_DE", "0,015", 0, "0.015"},
+            {"de_DE", "0.015", 0, "0.015"},
+            {"de_DE", "1.500", 0, "1.5"},
+            {"C", "0,015", 0, "refused"},
+            {"C", " -2.5e-7 ", 0, "-2.5e-07"},
+            {"C", "abc", 0, "refused"},
+            {"C", "", 0, "refused"},
+            {"C", "nan", 0, "refused"},
+            {"C", "inf", 0, "refused"},
+            {"C", "1e999", 0, "refused"},
+            {"C", "4294967295", kDelay, "4294967295"},
+            {"C", "4294967296", kDelay, "refused"},
+            {"C", "-1", kDelay, "refused"},
+            {"C", "1.5", kDelay, "refused"},
+            {"C", "0", kBaud, "refused"},
+            {"C", "4000001", kBaud, "refused"}};
+        for (const auto& [locale, text, max, read] : rows)
+            QTest::addRow("%s %s", locale, text) << locale << text << max << read;
+    }
+    void numberText()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, text);
+        QFETCH(double, max);
+        QLocale::setDefault(QLocale(locale));
+        const DialogFields::NumberRange range =
+            max == 0 ? DialogFields::NumberRange()
+                     : DialogFields::NumberRange{max > 4e6 ? 0.0 : 1.0, max, true};
+        double d = 0;
+        QTEST(DialogFields::ParseNumber(text, range, &d) ? QString::number(d, 'g', 10) : "refused", "read");
+    }
+
+    // The service addresses a port by the number after the first "M"; a port that yields no positive
+    // number is marked in the list and never sent (the window tells the user: menuFlows).
+    void portNumbers()
+    {
+        QStringList numbers;
+        for (const char* psz : {"COM3", "/dev/ttyACM0", "/dev/ttyAMA0", "/dev/ttyUSB0", "/dev/ttyS1", "off"})
+            numbers << QString::number(ConnectDlg::PortNumber(psz));
+        QCOMPARE(numbers.join(' '), "3 -1 -1 -1 -1 0");
+        ConnectDlg dlg;
+        QStringList listed;
+        for (int i = 0; i < dlg.findChild<QComboBox*>("cbPortList")->count(); ++i)
+            listed << dlg.findChild<QComboBox*>("cbPortList")->itemText(i);
+        QCOMPARE(listed.join('|'), "Off|com10|COM1|ttyUSB0 - USB serial (not addressable)");
+    }
 
     void menuFlows_data()
     {
@@ -60,22 +126,40 @@ private slots:
         // Port 1 ("COM1") at 4800: the first port containing it in any case, not the exact one.
         row("comm: any case, then the next port and rate", comm, "4245:0000000001000012c0",
             "Down Tab Down Return", "com10|4800", "4245:00 4245:010000000100002580");
-        row("comm: port 3 and 480 unlisted: Off, no rate; an unlisted rate typed", comm,
-            "4245:0000000003000001e0", "Tab =14400 Return", "Off|", "4245:00 4245:010000000000003840");
-        row("comm: a device path is not sent", comm, "4245:0000000001000012c0", "Down Down Return",
-            "com10|4800", "4245:00");
+        // Port 3 and 480 baud, neither listed: kept as they are unless changed.
+        const QString port3 = "4245:0000000003000001e0";
+        row("comm: unlisted port and rate kept", comm, port3, "Return", "COM3 (current)|480",
+            "4245:00 4245:0100000003000001e0");
+        row("comm: an unlisted rate typed", comm, port3, "Tab =14400 Return", "COM3 (current)|480",
+            "4245:00 4245:010000000300003840");
+        row("comm: letters in the rate refused", comm, port3, "Tab =48OO ? Return",
+            "COM3 (current)|48OO|(\"48OO\" is not usable here: enter a whole number from 1 to 4000000.)|OK "
+            "disabled",
+            "4245:00");
+        row("comm: a device path is not sent, the user is told", comm, "4245:0000000001000012c0",
+            "Down Down Return / Return",
+            "The service cannot read \"/dev/ttyUSB0\": it addresses serial ports by number (\"COM1\", "
+            "\"COM2\", \u2026). Nothing was changed.",
+            "4245:00");
         row("comm: cancelled", comm, "4245:0000000001000012c0", "@Cancel", "com10|4800", "4245:00");
         // The reset box starts clear whatever the service's enable flag, and alone sets the reset byte.
-        row("loop: %g, gain cleared, the loop enabled", loop, loopReply + "01", "Tab = Return",
-            "1e+06|0.001|0.7|2|[ ]", "4248:00 4248:01" + tc1e6 + "0000000000000000" + rest.mid(16) + "00");
+        row("loop: %g, the loop enabled", loop, loopReply + "01", "Return", "1e+06|0.001|0.7|2|[ ]",
+            "4248:00 4248:01" + tc1e6 + rest + "00");
+        row("loop: a cleared gain refused", loop, loopReply + "01", "Tab = ? Return",
+            "1e+06|(Enter a number such as 0.015.)||0.7|2|[ ]|OK disabled", "4248:00");
         row("loop: reset, the loop disabled", loop, loopReply + "00", "@cbResetLoop Return",
             "1e+06|0.001|0.7|2|[ ]", "4248:00 4248:01" + tc1e6 + rest + "01");
         row("loop: cancelled", loop, loopReply + "01", "=5 @cbResetLoop @Cancel", "1e+06|0.001|0.7|2|[ ]",
             "4248:00");
         row("lock: off, delay", lock, lockReply, "Space Tab =600 @OK", "[x]|30", "424f:00 424f:010000000258");
         row("lock: cancelled", lock, lockReply, "Space Tab = Esc", "[x]|30", "424f:00");
+        row("lock: a negative delay refused", lock, lockReply, "Tab =-1 ? Return",
+            "[x]|(\"-1\" is not usable here: enter a whole number from 0 to 4294967295.)|-1|OK disabled",
+            "424f:00");
         row("offset: update, apply", offset, "", "serve:1e-7 @buttonUpdate @buttonApplyCalibration Return",
             "1E-07|0.015", asked + "424e:03 4246:013e7ad7f29abcaf48");
+        row("offset: a comma locale's decimal comma", offset, "", "locale:de_DE serve:1e-7 =0,02 Return",
+            "1E-07|0.015", asked + "4246:013f947ae147ae147b");
         row("server set, offset cancelled", offset, "", ntp, "pool.ntp.org",
             asked + "424e:0174696d652e6578616d706c6500");
         row("server cancelled, the reply overwrote typing", offset, "",

@@ -6,10 +6,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTest>
@@ -60,8 +63,16 @@ DialogDriver::DialogDriver()
 
 QString DialogDriver::Shown(const QDialog* pDlg)
 {
+    if (const auto* pBox = qobject_cast<const QMessageBox*>(pDlg))
+        return pBox->text();
     QStringList shown;
     for (const QWidget* w : pDlg->findChildren<QWidget*>()) {
+        if (!w->toolTip().isEmpty() && qobject_cast<const QLineEdit*>(w)) // a refused field says why
+            shown << "(" + w->toolTip() + ")";
+        if (const auto* pButtons = qobject_cast<const QDialogButtonBox*>(w))
+            if (pButtons->button(QDialogButtonBox::Ok) &&
+                !pButtons->button(QDialogButtonBox::Ok)->isEnabled())
+                shown << "OK disabled";
         const auto* pLabel = qobject_cast<const QLabel*>(w);
         if (const auto* pCheck = qobject_cast<const QCheckBox*>(w))
             shown << (pCheck->isChecked() ? "[x]" : "[ ]");
@@ -104,7 +115,9 @@ void DialogDriver::RunScript(QDialog* pDlg, const QString& strScript)
                 pTarget = w;
         }
         const int nKey = QKeySequence(step)[0];
-        if (step.startsWith('=')) {
+        if (step == "?") {
+            m_strShown = Shown(pDlg);
+        } else if (step.startsWith('=')) {
             QTest::keyClick(pFocus, Qt::Key_A, Qt::ControlModifier);
             QTest::keyClick(pFocus, Qt::Key_Delete);
             QTest::keyClicks(pFocus, step.mid(1));

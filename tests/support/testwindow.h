@@ -45,7 +45,7 @@ void AllowOffscreenWindowWarnings();
 // A script's steps, separated by spaces: a key name ("Tab", "Return") presses
 // it on the focused widget; "=text" replaces the focused field's text ("="
 // empties it); "@name" clicks the widget of that object name or button text;
-// any other step goes to m_fnStep.
+// "?" reads the fields again into m_strShown; any other step goes to m_fnStep.
 class DialogDriver : public QObject
 {
 public:
@@ -55,7 +55,8 @@ public:
     QString m_strShown;   // the last scripted dialog's fields as its script started
     std::function<void(QDialog*, const QString&)> m_fnStep;
 
-    // The fields as the user sees them, in form order: "[x]" for a checked box.
+    // The fields as the user sees them, in form order: "[x]" for a checked box,
+    // "(reason)" before a refused field, "OK disabled"; a message box's text.
     static QString Shown(const QDialog* pDlg);
 
 private:
