@@ -132,7 +132,6 @@ private slots:
         QLabel* pStatus = dlg.findChild<QLabel*>("labelNewVersionStatus");
         const QString strOff = "Version Status:<br/>Update checks are turned off in this build.";
         QCOMPARE(pStatus->text(), strOff);
-        dlg.show();
         QTest::qWait(kTimeoutMs + 300);
         QCOMPARE(pStatus->text(), strOff);
         QCOMPARE(server.m_nRequests, 0);
