@@ -124,16 +124,14 @@ private slots:
         QCOMPARE(m_opened, QList<QUrl>{QUrl(server.Base() + "/Tellurix2")});
     }
 
-    // A build without the check says so at once and asks nothing, before or after the time-out.
+    // A build without the check says so at once and asks nothing, not even past the time-out.
     void checksTurnedOff()
     {
         WebServer server(200, Doc(2, 1, 10), 0);
         CAboutDlg dlg(nullptr, server.Base(), kTimeoutMs, false);
-        QLabel* pStatus = dlg.findChild<QLabel*>("labelNewVersionStatus");
-        const QString strOff = "Version Status:<br/>Update checks are turned off in this build.";
-        QCOMPARE(pStatus->text(), strOff);
-        QTest::qWait(kTimeoutMs + 300);
-        QCOMPARE(pStatus->text(), strOff);
+        QCOMPARE(dlg.findChild<QLabel*>("labelNewVersionStatus")->text(),
+                 "Version Status:<br/>Update checks are turned off in this build.");
+        QTest::qWait(kTimeoutMs + 300); // no report without a request to the server
         QCOMPARE(server.m_nRequests, 0);
     }
 
