@@ -389,7 +389,9 @@ void CMainWindow::OnFastTimer()
     if (!IsNewEpoch(m_nLastSecond, now))
         return;
     emit SignalOneSecondEpoch(now);
-    if (IsUpdateCheckDue(s_nEpochCount, s_tNextUpdateCheck, now.toSecsSinceEpoch()))
+    // A build without the update check never starts one.
+    if (CheckForSWUpdate::ChecksEnabled() &&
+        IsUpdateCheckDue(s_nEpochCount, s_tNextUpdateCheck, now.toSecsSinceEpoch()))
         StartUpdateCheck();
 }
 
@@ -410,7 +412,7 @@ bool CMainWindow::IsUpdateCheckDue(int& rnEpochCount, qint64& rtNextCheck, qint6
 
 void CMainWindow::StartUpdateCheck()
 {
-    m_SWUpdate.CheckVersion(QString::fromLatin1(CheckForSWUpdate::WEB_SERVER) +
+    m_SWUpdate.CheckVersion(CheckForSWUpdate::WebServer() +
                                 QString::fromLatin1(CheckForSWUpdate::VERSION_DOCUMENT),
                             CheckForSWUpdate::OWN_VERSION_MAJOR, CheckForSWUpdate::OWN_VERSION_MINOR,
                             CheckForSWUpdate::OWN_VERSION_BUILD);

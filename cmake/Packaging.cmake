@@ -25,4 +25,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 # Wayland session (Debian's default desktop).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libc6 (>= 2.34), libgcc-s1, libstdc++6 (>= 12), libqt5core5a (>= 5.15), libqt5gui5 (>= 5.15) | libqt5gui5-gles (>= 5.15), libqt5widgets5 (>= 5.15), libqt5network5 (>= 5.15), libqt5serialport5 (>= 5.15), qtwayland5")
+# A distribution updates its own packages: the Debian package is made only
+# from a build with the update check off (cmake -DTELLURIX_UPDATE_CHECK=OFF);
+# cpack -G DEB in any other build stops with a message.
+set(CPACK_TELLURIX_UPDATE_CHECK ${TELLURIX_UPDATE_CHECK})
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/PackageCheck.cmake)
 include(CPack)

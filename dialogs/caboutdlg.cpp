@@ -18,7 +18,7 @@ static void InitAboutImages()
     Q_INIT_RESOURCE(about);
 }
 
-CAboutDlg::CAboutDlg(QWidget* pParent, const QString& strWebServer, int nTimeoutMs)
+CAboutDlg::CAboutDlg(QWidget* pParent, const QString& strWebServer, int nTimeoutMs, bool bCheck)
     : QDialog(pParent), ui(new Ui_CAboutDlg)
 {
     InitAboutImages();
@@ -28,13 +28,18 @@ CAboutDlg::CAboutDlg(QWidget* pParent, const QString& strWebServer, int nTimeout
                                                                         CheckForSWUpdate::OWN_VERSION_MINOR,
                                                                         CheckForSWUpdate::OWN_VERSION_BUILD));
 
-    m_pSWUpdate = new CheckForSWUpdate(this);
-    m_pSWUpdate->SetTimeout(nTimeoutMs);
-    connect(m_pSWUpdate, SIGNAL(SoftwareUpdateStatus(CheckForSWUpdate::SW_UPDATE_STATUS)), this,
-            SLOT(OnSoftwareUpdateStatus(CheckForSWUpdate::SW_UPDATE_STATUS)));
-    m_pSWUpdate->CheckVersion(strWebServer + QLatin1String(CheckForSWUpdate::VERSION_DOCUMENT),
-                              CheckForSWUpdate::OWN_VERSION_MAJOR, CheckForSWUpdate::OWN_VERSION_MINOR,
-                              CheckForSWUpdate::OWN_VERSION_BUILD);
+    if (bCheck) {
+        m_pSWUpdate = new CheckForSWUpdate(this);
+        m_pSWUpdate->SetTimeout(nTimeoutMs);
+        connect(m_pSWUpdate, SIGNAL(SoftwareUpdateStatus(CheckForSWUpdate::SW_UPDATE_STATUS)), this,
+                SLOT(OnSoftwareUpdateStatus(CheckForSWUpdate::SW_UPDATE_STATUS)));
+        m_pSWUpdate->CheckVersion(strWebServer + QLatin1String(CheckForSWUpdate::VERSION_DOCUMENT),
+                                  CheckForSWUpdate::OWN_VERSION_MAJOR, CheckForSWUpdate::OWN_VERSION_MINOR,
+                                  CheckForSWUpdate::OWN_VERSION_BUILD);
+    } else {
+        ui->labelNewVersionStatus->setText(
+            QStringLiteral("Version Status:<br/>Update checks are turned off in this build."));
+    }
 
     ui->labelWebPage->setTextInteractionFlags(Qt::TextBrowserInteraction);
     ui->labelWebPage->setOpenExternalLinks(true);

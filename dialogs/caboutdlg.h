@@ -15,7 +15,8 @@ class Ui_CAboutDlg;
 // Every About box starts its own update check when it is built and shows the
 // outcome when the check reports (at the latest when the check times out);
 // the checker is its child, so a report due after the box has closed goes
-// nowhere.
+// nowhere. A box built with checks turned off creates no checker and says so
+// at once.
 //
 // The status line is 91 px tall: the longest status takes three lines of a
 // 9 pt sans font, more than a two-line 41 px label shows.
@@ -25,10 +26,12 @@ class CAboutDlg : public QDialog
 
 public:
     // strWebServer (scheme and host) serves the version document and the web
-    // page; nTimeoutMs bounds the wait for the document.
+    // page; nTimeoutMs bounds the wait for the document; bCheck (the build's
+    // setting unless given) says whether the box checks at all.
     explicit CAboutDlg(QWidget* pParent = nullptr,
-                       const QString& strWebServer = QString::fromLatin1(CheckForSWUpdate::WEB_SERVER),
-                       int nTimeoutMs = CheckForSWUpdate::TIMEOUT_MS);
+                       const QString& strWebServer = CheckForSWUpdate::WebServer(),
+                       int nTimeoutMs = CheckForSWUpdate::TIMEOUT_MS,
+                       bool bCheck = CheckForSWUpdate::ChecksEnabled());
     ~CAboutDlg() override;
 
 private slots:

@@ -43,6 +43,16 @@ CheckForSWUpdate::SW_UPDATE_STATUS Compare(const int published[3], const int own
 
 } // namespace
 
+bool CheckForSWUpdate::ChecksEnabled()
+{
+    return TELLURIX_UPDATE_CHECK != 0;
+}
+
+QString CheckForSWUpdate::WebServer()
+{
+    return QStringLiteral(TELLURIX_UPDATE_URL);
+}
+
 CheckForSWUpdate::CheckForSWUpdate(QObject* pParent) : QObject(pParent)
 {
     m_pNetworkManager = new QNetworkAccessManager(this);

@@ -31,12 +31,16 @@ public:
     };
     Q_ENUM(SW_UPDATE_STATUS)
 
-    // The maker's web server. A reserved name: a request fails at once and
+    // Whether this build checks for updates at all (the TELLURIX_UPDATE_CHECK
+    // build option, on by default). Without it nothing is ever fetched.
+    static bool ChecksEnabled();
+    // The maker's web server, scheme and host (the TELLURIX_UPDATE_URL build
+    // option). By default a reserved name: a request fails at once and
     // contacts nobody until the real address is known.
-    static constexpr const char* WEB_SERVER = "https://brightfen.example";
-    // The document that describes the newest release, on WEB_SERVER.
+    static QString WebServer();
+    // The document that describes the newest release, on WebServer().
     static constexpr const char* VERSION_DOCUMENT = "/Tellurix2/version.json";
-    // The product's web page, on WEB_SERVER.
+    // The product's web page, on WebServer().
     static constexpr const char* WEB_PAGE = "/Tellurix2";
     // The running panel's own version, 2.1.9.
     enum : int

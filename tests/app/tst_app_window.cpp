@@ -337,10 +337,8 @@ private slots:
         };
         // Epoch 86400 is due for a check, but falls exactly one day after the first check: none
         // starts. The count then allows the next try only at epoch 172800.
-        int nOnePerSecond = 0;
         for (qint64 t = 0; t <= 172800; ++t)
-            nOnePerSecond += tickAt(t);
-        QCOMPARE(nOnePerSecond, 172801);
+            tickAt(t);
         QCOMPARE(checks, QList<qint64>({0, 172800}));
         QCOMPARE(QList<int>({tickAt(172800), tickAt(172801), tickAt(172801)}), QList<int>({0, 1, 0}));
     }

@@ -102,7 +102,7 @@ private slots:
         QFETCH(Reports, reports);
         WebServer server(status, body, delayMs);
         const QDeadlineTimer timedOut(kTimeoutMs + 300);
-        CAboutDlg dlg(nullptr, server.Base(), kTimeoutMs);
+        CAboutDlg dlg(nullptr, server.Base(), kTimeoutMs, true);
         Reports seen;
         connect(dlg.findChild<CheckForSWUpdate*>(), &CheckForSWUpdate::SoftwareUpdateStatus,
                 [&seen](int nStatus) { seen.append(nStatus); });
@@ -124,13 +124,24 @@ private slots:
         QCOMPARE(m_opened, QList<QUrl>{QUrl(server.Base() + "/Tellurix2")});
     }
 
-    // A box opened without a time-out of its own waits 15 s for the document, and
+    // A build without the check says so at once and asks nothing, not even past the time-out.
+    void checksTurnedOff()
+    {
+        WebServer server(200, Doc(2, 1, 10), 0);
+        CAboutDlg dlg(nullptr, server.Base(), kTimeoutMs, false);
+        QCOMPARE(dlg.findChild<QLabel*>("labelNewVersionStatus")->text(),
+                 "Version Status:<br/>Update checks are turned off in this build.");
+        QTest::qWait(kTimeoutMs + 300); // no report without a request to the server
+        QCOMPARE(server.m_nRequests, 0);
+    }
+
+    // A box with the checker's own time-out waits 15 s for the document, and
     // the check goes with the box: the request is dropped, the time-out with it,
     // and the answer reaches nothing.
     void aboutBoxClosedWhileChecking()
     {
         WebServer server(200, Doc(2, 2, 0), kTimeoutMs / 2);
-        auto pDlg = new CAboutDlg(nullptr, server.Base());
+        auto pDlg = new CAboutDlg(nullptr, server.Base(), CheckForSWUpdate::TIMEOUT_MS, true);
         QPointer<QTimer> pTimeout =
             pDlg->findChild<CheckForSWUpdate*>()->findChild<QTimer*>({}, Qt::FindDirectChildrenOnly);
         QCOMPARE(pTimeout && pTimeout->isActive() ? pTimeout->interval() : 0, 15000);
