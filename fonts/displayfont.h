@@ -22,6 +22,32 @@ QFont Face(int nPointSize);
 // 59.85 at 96 DPI: 59; 40 at 120 DPI: 32.
 int PointSize(double dSizeAt96Dpi, int nLogicalDpiX);
 
+// ---- Legibility -------------------------------------------------------------
+// A painted text's size from its box is the largest it may have: a text that
+// does not fit its box's width shrinks until it does, but never below a cap
+// height of kMinCapHeight pixels; small sizes from small boxes grow to that.
+// Where a text still does not fit at the legible minimum, a title is elided
+// with "…" and a number keeps its digits (its owner makes room). Widths are
+// measured on the screen's DPI, as the widgets draw.
+
+constexpr double kMinCapHeight = 8.0;
+
+// The smallest point size of Face() whose cap height is at least
+// kMinCapHeight pixels on the primary screen (9 for DejaVu Sans at 96 DPI).
+int LegiblePointSize();
+
+// Face(max(nPointSize, LegiblePointSize())).
+QFont Legible(int nPointSize);
+
+// Face(nPointSize) made smaller until strText is at most dRoom pixels wide,
+// never below LegiblePointSize(); a text that fits keeps nPointSize, and a
+// size below the legible one grows to it.
+QFont Fitted(int nPointSize, const QString& strText, double dRoom);
+
+// strText as it fits dRoom pixels in font: whole, or cut and ended with "…"
+// (only "…" when not even one character fits).
+QString Elided(const QFont& font, const QString& strText, double dRoom);
+
 } // namespace DisplayFont
 
 #endif // DISPLAYFONT_H

@@ -24,30 +24,6 @@ bool IsFinitePositive(double d)
 }
 } // namespace
 
-QFont FittedFont(int nPointSize, const QString& strText, double dRoom)
-{
-    QFont font = DisplayFont::Face(std::max(1, nPointSize));
-    const double dWidth = QFontMetricsF(font).horizontalAdvance(strText);
-    if (!(dWidth > dRoom) || !(dRoom > 0.0))
-        return font;
-    // The largest size that fits. Advance grows about linearly with the
-    // size: one proportional step, then single points for the rounding of
-    // hinted glyphs (a few at most).
-    const auto fits = [&](int nSize) {
-        QFont probe = font;
-        probe.setPointSize(nSize);
-        return QFontMetricsF(probe).horizontalAdvance(strText) <= dRoom;
-    };
-    const int nLargest = font.pointSize();
-    int nSize = std::max(1, std::min(int(nLargest * dRoom / dWidth), nLargest - 1));
-    while (nSize + 1 < nLargest && fits(nSize + 1))
-        ++nSize;
-    while (nSize > 1 && !fits(nSize))
-        --nSize;
-    font.setPointSize(nSize);
-    return font;
-}
-
 int PointSize(double dLength, double dFraction, int nLogicalDpiX)
 {
     return DisplayFont::PointSize(dLength * dFraction, nLogicalDpiX);

@@ -20,12 +20,6 @@ namespace ChartGeometry {
 
 // ---- Fonts ------------------------------------------------------------------
 
-// DisplayFont::Face(nPointSize), made smaller until strText is at most dRoom
-// pixels wide: the state word is sized by the panel's width for a narrow
-// face, and in a wider face (DejaVu Sans) "No Service" would lose its first
-// and last letters. Never below 1 point; a text that fits keeps nPointSize.
-QFont FittedFont(int nPointSize, const QString& strText, double dRoom);
-
 // DisplayFont::PointSize of dLength x dFraction. A 400 px status panel at
 // 96 DPI: 399 x 0.15 -> 59 pt.
 int PointSize(double dLength, double dFraction, int nLogicalDpiX);

@@ -88,7 +88,7 @@ void CSystemStatusWidget::paintEvent(QPaintEvent*)
 
     // Both sizes follow the width only, so the text scales with the panel.
     const QString strState = QString::fromLatin1(look.pszText);
-    painter.setFont(ChartGeometry::FittedFont(ChartGeometry::PointSize(width() - 1, 0.15, logicalDpiX()),
+    painter.setFont(DisplayFont::Fitted(ChartGeometry::PointSize(width() - 1, 0.15, logicalDpiX()),
                                               strState, rect.width()));
     painter.drawText(rect, Qt::AlignHCenter | Qt::AlignVCenter, strState);
     painter.setFont(DisplayFont::Face(ChartGeometry::PointSize(width() - 1, 0.03, logicalDpiX())));
