@@ -4,7 +4,7 @@
 #include "gpsgeometry.h"
 
 #include <QDebug>
-#include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPalette>
@@ -31,33 +31,51 @@ QSize CAzimuthElevationWnd::sizeHint() const
     return QSize(200, 200);
 }
 
+namespace {
+// Without a PRN, azimuth and elevation there is nothing to place.
+bool IsDrawn(const CGPSDisplayData::SAT_DATA& sat)
+{
+    return sat.nPRN != 0 && sat.nAzimuth != 0 && sat.nElevation != 0;
+}
+} // namespace
+
 bool CAzimuthElevationWnd::SetData(const CGPSDisplayData& data, bool bRepaint)
 {
     // A paint is asked for, not made here: Qt merges the requests into one
     // paint per turn of the event loop. A full sky costs about 2.5 ms a
     // paint, so a peer flooding GPS records (10,000 a second) would
     // otherwise keep the window busy for minutes after the flood. Most
-    // seconds no satellite moves by a whole degree: only those that do are
-    // drawn again.
+    // seconds no satellite moves by a whole degree: only the satellites whose
+    // marker or label moves are drawn again (a label moves when another
+    // satellite comes near it).
     if (bRepaint && isVisible()) {
-        const int nLineHeight = LabelLineHeight();
+        if (m_layoutSize != size()) {
+            Layout(m_Data, m_Layout);
+            m_layoutSize = size();
+        }
+        LAYOUT next;
+        Layout(data, next);
         for (int i = 0; i < CGPSDisplayData::MAX_SATELLITES; ++i) {
-            const CGPSDisplayData::SAT_DATA& was = m_Data.aSats[i];
-            const CGPSDisplayData::SAT_DATA& now = data.aSats[i];
-            if (was.nPRN != now.nPRN || was.nAzimuth != now.nAzimuth || was.nElevation != now.nElevation ||
-                was.bUsed != now.bUsed) {
-                update(SatelliteReach(was, nLineHeight));
-                update(SatelliteReach(now, nLineHeight));
+            if (m_Layout.aMarkers[i] != next.aMarkers[i] || m_Layout.aLabels[i] != next.aLabels[i] ||
+                m_Data.aSats[i].nPRN != data.aSats[i].nPRN || m_Data.aSats[i].bUsed != data.aSats[i].bUsed) {
+                for (const LAYOUT* pLayout : {&m_Layout, &next}) {
+                    if (!pLayout->aMarkers[i].isEmpty()) {
+                        update(GpsGeometry::PaintReach(pLayout->aMarkers[i]));
+                        update(GpsGeometry::PaintReach(pLayout->aLabels[i]));
+                    }
+                }
             }
         }
+        m_Layout = next;
+    } else {
+        m_layoutSize = QSize(); // laid out at the next paint
     }
     m_Data.SetData(data);
     // Assistive technology hears what the panel paints.
     {
         QStringList sats;
         for (const CGPSDisplayData::SAT_DATA& sat : m_Data.aSats) {
-            // Drawn only with a PRN, an azimuth and an elevation.
-            if (sat.nPRN != 0 && sat.nAzimuth != 0 && sat.nElevation != 0)
+            if (IsDrawn(sat))
                 sats << QStringLiteral("PRN %1: azimuth %2°, elevation %3°, %4")
                             .arg(sat.nPRN)
                             .arg(sat.nAzimuth)
@@ -70,21 +88,39 @@ bool CAzimuthElevationWnd::SetData(const CGPSDisplayData& data, bool bRepaint)
     return true;
 }
 
-int CAzimuthElevationWnd::LabelLineHeight() const
+QFont CAzimuthElevationWnd::LabelFont() const
 {
     const double dD = GpsGeometry::SkySquare(size()).width();
-    return QFontMetrics(DisplayFont::Face(GpsGeometry::SkyLabelPointSize(dD, logicalDpiX())), this).height();
+    return DisplayFont::Legible(GpsGeometry::SkyLabelPointSize(dD, logicalDpiX()));
 }
 
-QRect CAzimuthElevationWnd::SatelliteReach(const CGPSDisplayData::SAT_DATA& sat, int nLineHeight) const
+void CAzimuthElevationWnd::Layout(const CGPSDisplayData& data, LAYOUT& layout) const
 {
-    if (sat.nPRN == 0 || sat.nAzimuth == 0 || sat.nElevation == 0)
-        return QRect();
     const QRectF square = GpsGeometry::SkySquare(size());
     const double dD = square.width();
-    const QPointF centre(square.x() + dD * 0.5, square.y() + dD * 0.5); // as the paint places it
-    const QPoint point = GpsGeometry::SkyProjection(sat.nAzimuth, sat.nElevation, centre, dD);
-    return GpsGeometry::PaintReach(GpsGeometry::SkyLabelRect(point, dD, nLineHeight));
+    const QPointF centre(square.x() + dD * 0.5, square.y() + dD * 0.5);
+    const QFontMetricsF metrics(LabelFont(), this);
+    int aSlots[CGPSDisplayData::MAX_SATELLITES];
+    QVector<QRectF> markers;
+    QVector<QSizeF> texts;
+    for (int i = 0; i < CGPSDisplayData::MAX_SATELLITES; ++i) {
+        const CGPSDisplayData::SAT_DATA& sat = data.aSats[i];
+        layout.aMarkers[i] = QRect();
+        layout.aLabels[i] = QRectF();
+        if (!IsDrawn(sat))
+            continue;
+        const QPoint point = GpsGeometry::SkyProjection(sat.nAzimuth, sat.nElevation, centre, dD);
+        const QRect marker = GpsGeometry::SkyMarkerPixels(point, dD);
+        if (!marker.intersects(rect()))
+            continue; // out of sight (an elevation far below the horizon): no label either
+        layout.aMarkers[i] = marker;
+        aSlots[markers.size()] = i;
+        markers.append(QRectF(layout.aMarkers[i]));
+        texts.append(QSizeF(metrics.horizontalAdvance(QString::number(sat.nPRN)), metrics.height()));
+    }
+    const QVector<QRectF> labels = GpsGeometry::PlaceSkyLabels(markers, texts, QRectF(rect()));
+    for (int n = 0; n < labels.size(); ++n)
+        layout.aLabels[aSlots[n]] = labels.at(n);
 }
 
 const QPixmap& CAzimuthElevationWnd::Marker(bool bUsed, QSize size)
@@ -126,21 +162,23 @@ void CAzimuthElevationWnd::paintEvent(QPaintEvent* pEvent)
     painter.drawLine(QPoint(int(dX + dR), int(dY)), QPoint(int(dX + dR), int(dY + dD)));
     painter.drawLine(QPoint(int(dX), int(dY + dR)), QPoint(int(dX + dD), int(dY + dR)));
 
-    painter.setFont(DisplayFont::Face(GpsGeometry::SkyLabelPointSize(dD, logicalDpiX())));
-    const QFontMetrics metrics = painter.fontMetrics();
-    const QPointF centre(dX + dR, dY + dR);
-
-    for (const CGPSDisplayData::SAT_DATA& sat : m_Data.aSats) {
-        // Without a PRN, azimuth and elevation there is nothing to place.
-        if (sat.nPRN == 0 || sat.nAzimuth == 0 || sat.nElevation == 0)
-            continue;
-        const QPoint point = GpsGeometry::SkyProjection(sat.nAzimuth, sat.nElevation, centre, dD);
-        const QRectF label = GpsGeometry::SkyLabelRect(point, dD, metrics.height());
-        if (!pEvent->region().intersects(GpsGeometry::PaintReach(label)))
-            continue; // left as painted
-        const QRect pixels = GpsGeometry::SkyMarkerPixels(point, dD);
-        painter.drawPixmap(pixels.topLeft(), Marker(sat.bUsed, pixels.size()));
-        painter.setPen(QColor(0, 0, 0));
-        painter.drawText(label, Qt::AlignHCenter | Qt::AlignVCenter, QStringLiteral("%1").arg(sat.nPRN));
+    if (m_layoutSize != size()) {
+        Layout(m_Data, m_Layout);
+        m_layoutSize = size();
+    }
+    // Every marker first, then every label: no marker covers a number.
+    const QRegion& region = pEvent->region();
+    for (int i = 0; i < CGPSDisplayData::MAX_SATELLITES; ++i) {
+        const QRect& pixels = m_Layout.aMarkers[i];
+        if (!pixels.isEmpty() && region.intersects(GpsGeometry::PaintReach(pixels)))
+            painter.drawPixmap(pixels.topLeft(), Marker(m_Data.aSats[i].bUsed, pixels.size()));
+    }
+    painter.setFont(LabelFont());
+    painter.setPen(QColor(0, 0, 0));
+    for (int i = 0; i < CGPSDisplayData::MAX_SATELLITES; ++i) {
+        const QRectF& label = m_Layout.aLabels[i];
+        if (!m_Layout.aMarkers[i].isEmpty() && region.intersects(GpsGeometry::PaintReach(label)))
+            painter.drawText(label, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextDontClip,
+                             QString::number(m_Data.aSats[i].nPRN));
     }
 }

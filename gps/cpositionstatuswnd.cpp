@@ -104,9 +104,7 @@ void CPositionStatusWnd::paintEvent(QPaintEvent* pEvent)
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
 
-    const GpsGeometry::PanelFontSizes sizes = GpsGeometry::PositionFontSizes(size(), logicalDpiX());
-    m_TitleFont = DisplayFont::Face(sizes.nTitle);
-    m_ValueFont = DisplayFont::Face(sizes.nValue);
+    m_Sizes = GpsGeometry::PositionFontSizes(size(), logicalDpiX());
 
     QString aTitles[GpsGeometry::POSITION_BOX_COUNT];
     QString aValues[GpsGeometry::POSITION_BOX_COUNT];
@@ -137,8 +135,10 @@ void CPositionStatusWnd::DrawBox(QPainter& painter, const QRectF& box, const QSt
 
     painter.setPen(QPen(QBrush(text), 1.0, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
     const QRectF textRect = GpsGeometry::BoxTextRect(inner);
-    painter.setFont(m_TitleFont);
-    painter.drawText(textRect, Qt::AlignLeft | Qt::AlignTop, strTitle);
-    painter.setFont(m_ValueFont);
-    painter.drawText(textRect, Qt::AlignHCenter | Qt::AlignVCenter, strValue);
+    const GpsGeometry::BoxTextLayout layout =
+        GpsGeometry::LayOutBoxText(textRect, strTitle, strValue, m_Sizes.nTitle, m_Sizes.nValue);
+    painter.setFont(layout.titleFont);
+    painter.drawText(textRect, Qt::AlignLeft | Qt::AlignTop, layout.strTitle);
+    painter.setFont(layout.valueFont);
+    painter.drawText(layout.valueRect, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextDontClip, strValue);
 }

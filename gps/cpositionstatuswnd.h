@@ -45,8 +45,7 @@ private:
 
     CGPSDisplayData m_Data;
     CNavConversions* m_pNavConversions;
-    QFont m_TitleFont; // both fonts follow the row height, set at every paint
-    QFont m_ValueFont;
+    GpsGeometry::PanelFontSizes m_Sizes{1, 1}; // follow the row height, set at every paint
     // The texts and time style of the last paint asked for.
     QString m_aAskedTitles[GpsGeometry::POSITION_BOX_COUNT];
     QString m_aAskedValues[GpsGeometry::POSITION_BOX_COUNT];

@@ -4,6 +4,7 @@
 #include "gpsgeometry.h"
 
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPalette>
@@ -49,9 +50,32 @@ bool CSignalQuality::SetData(const CGPSDisplayData& data, bool bRepaint)
     return true;
 }
 
-QRect CSignalQuality::SlotReach(double dX, double dSlotWidth) const
+CSignalQuality::LAYOUT CSignalQuality::Layout(const CGPSDisplayData& data) const
 {
-    return GpsGeometry::PaintReach(QRectF(dX, 0.0, dSlotWidth, height()));
+    LAYOUT layout;
+    layout.nSlots = GpsGeometry::SlotCount(data.nSatsInView);
+    layout.dSlotWidth = GpsGeometry::SlotWidth(width(), layout.nSlots);
+    layout.font = DisplayFont::Legible(GpsGeometry::BarPointSize(layout.dSlotWidth, logicalDpiX()));
+    const QFontMetricsF metrics(layout.font, this);
+    layout.nLineHeight = QFontMetrics(layout.font, this).height();
+    QVector<double> widths(layout.nSlots);
+    for (int i = 0; i < layout.nSlots; ++i)
+        widths[i] = metrics.horizontalAdvance(QString::number(data.aSats[i].nPRN));
+    layout.nRows = GpsGeometry::PrnRowCount(widths, layout.dSlotWidth, width());
+    layout.dArea = GpsGeometry::BarAreaHeight(height(), layout.nLineHeight, layout.nRows);
+    return layout;
+}
+
+QRect CSignalQuality::SlotReach(const LAYOUT& layout, double dX) const
+{
+    QRectF reach(dX, 0.0, layout.dSlotWidth, height());
+    if (layout.nRows > 1) { // the label may stand under the neighbours
+        const double dHalf = layout.dSlotWidth * layout.nRows / 2;
+        reach.adjust(-dHalf, 0, dHalf, 0);
+    }
+    // An upright SNR text as wide as a line may pass the slot's sides.
+    const double dOver = std::max(0.0, (layout.nLineHeight - layout.dSlotWidth) / 2);
+    return GpsGeometry::PaintReach(reach.adjusted(-dOver, 0, dOver, 0));
 }
 
 // About a quarter of the bars change from one second to the next; the rest
@@ -60,19 +84,19 @@ void CSignalQuality::UpdateChangedSlots(const CGPSDisplayData& next)
 {
     if (!isVisible())
         return; // painted whole when shown
-    const int nSlots = GpsGeometry::SlotCount(m_Data.nSatsInView);
-    if (nSlots != GpsGeometry::SlotCount(next.nSatsInView)) {
+    const LAYOUT was = Layout(m_Data);
+    const LAYOUT now = Layout(next);
+    if (was.nSlots != now.nSlots || was.nRows != now.nRows) {
         update();
         return;
     }
-    const double dSlotWidth = GpsGeometry::SlotWidth(width(), nSlots);
     double dX = 0.0; // summed as the paint sums it
-    for (int i = 0; i < nSlots; ++i, dX += dSlotWidth) {
-        const CGPSDisplayData::SAT_DATA& was = m_Data.aSats[i];
-        const CGPSDisplayData::SAT_DATA& now = next.aSats[i];
-        if (was.nPRN != now.nPRN || was.nSNR != now.nSNR || was.bUsed != now.bUsed ||
-            was.nStatus != now.nStatus)
-            update(SlotReach(dX, dSlotWidth));
+    for (int i = 0; i < now.nSlots; ++i, dX += now.dSlotWidth) {
+        const CGPSDisplayData::SAT_DATA& satWas = m_Data.aSats[i];
+        const CGPSDisplayData::SAT_DATA& satNow = next.aSats[i];
+        if (satWas.nPRN != satNow.nPRN || satWas.nSNR != satNow.nSNR || satWas.bUsed != satNow.bUsed ||
+            satWas.nStatus != satNow.nStatus)
+            update(SlotReach(now, dX));
     }
 }
 
@@ -82,15 +106,15 @@ void CSignalQuality::paintEvent(QPaintEvent* pEvent)
     const QPalette palette;
 
     // While nothing is in view the first twelve slots of the record show.
-    const int nSlots = GpsGeometry::SlotCount(m_Data.nSatsInView);
-    const double dSlotWidth = GpsGeometry::SlotWidth(width(), nSlots);
-    painter.setFont(DisplayFont::Face(GpsGeometry::BarPointSize(dSlotWidth, logicalDpiX())));
-    const int nLineHeight = painter.fontMetrics().height();
-    const double dArea = GpsGeometry::BarAreaHeight(height(), nLineHeight);
+    const LAYOUT layout = Layout(m_Data);
+    const double dSlotWidth = layout.dSlotWidth;
+    const double dArea = layout.dArea;
+    painter.setFont(layout.font);
+    const QFontMetricsF metrics(layout.font, this);
     QRect aReach[CGPSDisplayData::MAX_SATELLITES];
     double dX = 0.0;
-    for (int i = 0; i < nSlots; ++i, dX += dSlotWidth)
-        aReach[i] = SlotReach(dX, dSlotWidth);
+    for (int i = 0; i < layout.nSlots; ++i, dX += dSlotWidth)
+        aReach[i] = SlotReach(layout, dX);
 
     // The bars that changed are painted part by part: one clip rectangle is
     // filled much faster than a region of many, and slots between the parts
@@ -100,29 +124,58 @@ void CSignalQuality::paintEvent(QPaintEvent* pEvent)
         painter.setPen(Qt::NoPen);
         painter.setBrush(QBrush(palette.color(QPalette::Dark), Qt::SolidPattern));
         painter.drawRect(rect());
-        // Slots are drawn in order, each over its left neighbour's outline.
+        // Slots are drawn in order, each over its left neighbour's outline;
+        // then every number, so none is covered by a later slot.
         dX = 0.0;
-        for (int i = 0; i < nSlots; ++i, dX += dSlotWidth) {
+        for (int i = 0; i < layout.nSlots; ++i, dX += dSlotWidth) {
             if (!aReach[i].intersects(part))
                 continue;
             const CGPSDisplayData::SAT_DATA& sat = m_Data.aSats[i];
             painter.setPen(palette.color(QPalette::Dark));
             painter.setBrush(QBrush(palette.color(QPalette::Light), Qt::SolidPattern));
             painter.drawRect(QRectF(dX, 0.0, dSlotWidth, dArea));
+            painter.setBrush(QBrush(BarColour(sat, palette), Qt::SolidPattern));
+            painter.drawRect(GpsGeometry::BarRect(dX, dSlotWidth, dArea, sat.nSNR));
+        }
+        dX = 0.0;
+        for (int i = 0; i < layout.nSlots; ++i, dX += dSlotWidth) {
+            if (!aReach[i].intersects(part))
+                continue;
+            const CGPSDisplayData::SAT_DATA& sat = m_Data.aSats[i];
+            const QString strSNR = QString::number(double(sat.nSNR));
+            const GpsGeometry::SnrPlace snr = GpsGeometry::SnrTextPlace(
+                GpsGeometry::BarRect(dX, dSlotWidth, dArea, sat.nSNR), dArea, metrics.horizontalAdvance(strSNR),
+                layout.nLineHeight);
+            painter.setPen(GpsGeometry::ReadableOn(palette.color(QPalette::HighlightedText),
+                                                   snr.bInBar ? BarColour(sat, palette)
+                                                              : palette.color(QPalette::Light)));
+            if (snr.bUpright) {
+                painter.save();
+                painter.translate(snr.box.center());
+                painter.rotate(-90);
+                painter.drawText(QRectF(-snr.box.height() / 2, -snr.box.width() / 2, snr.box.height(),
+                                        snr.box.width()),
+                                 Qt::AlignCenter | Qt::TextDontClip, strSNR);
+                painter.restore();
+            } else {
+                painter.drawText(snr.box, Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip, strSNR);
+            }
 
-            const QRectF bar = GpsGeometry::BarRect(dX, dSlotWidth, dArea, sat.nSNR);
-            const QColor fill = GpsGeometry::BarIsShadowed(sat.bUsed, sat.nStatus)
-                                    ? palette.color(QPalette::Shadow)
-                                    : GpsGeometry::StatusColour(sat.nStatus);
-            painter.setBrush(QBrush(fill, Qt::SolidPattern));
-            painter.drawRect(bar);
-
-            painter.setPen(palette.color(QPalette::HighlightedText));
-            painter.drawText(bar, Qt::AlignHCenter | Qt::AlignTop, QString::number(double(sat.nSNR)));
-
-            painter.setPen(palette.color(QPalette::BrightText));
-            painter.drawText(GpsGeometry::PrnLabelRect(dX, dSlotWidth, dArea, nLineHeight),
-                             Qt::AlignHCenter | Qt::AlignVCenter, QStringLiteral("%1").arg(sat.nPRN));
+            painter.setPen(GpsGeometry::ReadableOn(palette.color(QPalette::BrightText), palette.color(QPalette::Dark)));
+            const QString strPRN = QString::number(sat.nPRN);
+            if (layout.nRows == 1)
+                painter.drawText(GpsGeometry::PrnLabelRect(dX, dSlotWidth, dArea, layout.nLineHeight),
+                                 Qt::AlignHCenter | Qt::AlignVCenter, strPRN);
+            else
+                painter.drawText(GpsGeometry::PrnTextBox(i, metrics.horizontalAdvance(strPRN), dSlotWidth, width(),
+                                                         dArea, layout.nLineHeight, layout.nRows),
+                                 Qt::AlignCenter | Qt::TextDontClip, strPRN);
         }
     }
+}
+
+QColor CSignalQuality::BarColour(const CGPSDisplayData::SAT_DATA& sat, const QPalette& palette)
+{
+    return GpsGeometry::BarIsShadowed(sat.bUsed, sat.nStatus) ? palette.color(QPalette::Shadow)
+                                                              : GpsGeometry::StatusColour(sat.nStatus);
 }

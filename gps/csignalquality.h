@@ -3,7 +3,10 @@
 
 #include "cgpsdisplaydata.h"
 
+#include <QFont>
 #include <QWidget>
+
+class QPalette;
 
 // Signal bars: one slot per satellite in view, a bar as tall as its
 // signal-to-noise ratio (55 fills the slot) coloured by its state code, the
@@ -28,10 +31,22 @@ protected:
     void paintEvent(QPaintEvent* pEvent) override;
 
 private:
+    // How a record's slots are laid out at the widget's size.
+    struct LAYOUT
+    {
+        int nSlots = 0;
+        double dSlotWidth = 0.0;
+        QFont font;
+        int nLineHeight = 0;
+        int nRows = 1; // of PRN labels
+        double dArea = 0.0;
+    };
+    LAYOUT Layout(const CGPSDisplayData& data) const;
+    static QColor BarColour(const CGPSDisplayData::SAT_DATA& sat, const QPalette& palette);
     // Asks for a paint of the slots whose bar or labels next changes.
     void UpdateChangedSlots(const CGPSDisplayData& next);
-    // What the paint of a slot at dX may cover.
-    QRect SlotReach(double dX, double dSlotWidth) const;
+    // What the paint of the slot at dX may cover, with its numbers.
+    QRect SlotReach(const LAYOUT& layout, double dX) const;
 
     CGPSDisplayData m_Data;
 };

@@ -3,6 +3,8 @@
 #include "cnavconversions.h"
 #include "displayfont.h"
 
+#include <QFontMetricsF>
+
 #include <algorithm>
 #include <cmath>
 
@@ -61,16 +63,68 @@ QRect SkyMarkerPixels(QPoint point, double dSide)
                  std::clamp(point.y(), -nFar, nFar) - nSide / 2, nSide, nSide);
 }
 
-QRectF SkyLabelRect(QPoint point, double dSide, int nLineHeight)
-{
-    QRectF label = SkyMarkerRect(point, dSide);
-    label.setHeight(label.height() + nLineHeight);
-    return label;
-}
-
 int SkyLabelPointSize(double dSide, int nLogicalDpiX)
 {
     return DisplayFont::PointSize(dSide * 0.045, nLogicalDpiX);
+}
+
+namespace {
+// r moved inside bounds; a rectangle larger than them keeps its top left on
+// theirs.
+QRectF Inside(QRectF r, const QRectF& bounds)
+{
+    r.moveLeft(std::max(bounds.left(), std::min(r.left(), bounds.right() - r.width())));
+    r.moveTop(std::max(bounds.top(), std::min(r.top(), bounds.bottom() - r.height())));
+    return r;
+}
+} // namespace
+
+QVector<QRectF> PlaceSkyLabels(const QVector<QRectF>& markers, const QVector<QSizeF>& texts,
+                               const QRectF& bounds)
+{
+    const int nCount = std::min(markers.size(), texts.size());
+    QVector<QRectF> placed;
+    placed.reserve(nCount);
+    for (int i = 0; i < nCount; ++i) {
+        const QRectF& m = markers.at(i);
+        const double dW = texts.at(i).width();
+        const double dH = texts.at(i).height();
+        const QPointF c = m.center();
+        const QRectF usual(c.x() - dW / 2, c.y(), dW, dH); // centred in the marker and a line below
+        const QRectF aPlaces[] = {
+            usual,
+            QRectF(c.x() - dW / 2, m.bottom(), dW, dH),      // below
+            QRectF(c.x() - dW / 2, m.top() - dH, dW, dH),    // above
+            QRectF(m.right(), c.y() - dH / 2, dW, dH),       // right
+            QRectF(m.left() - dW, c.y() - dH / 2, dW, dH),   // left
+            QRectF(m.right(), m.bottom(), dW, dH),           // corners
+            QRectF(m.left() - dW, m.bottom(), dW, dH),
+            QRectF(m.right(), m.top() - dH, dW, dH),
+            QRectF(m.left() - dW, m.top() - dH, dW, dH),
+        };
+        const auto hitsLabel = [&](const QRectF& r) {
+            return std::any_of(placed.cbegin(), placed.cend(), [&](const QRectF& p) { return p.intersects(r); });
+        };
+        const auto hitsMarker = [&](const QRectF& r) {
+            for (int j = 0; j < markers.size(); ++j)
+                if (j != i && markers.at(j).intersects(r))
+                    return true;
+            return false;
+        };
+        QRectF chosen = Inside(usual, bounds);
+        bool bFree = false;
+        for (int nPass = 0; nPass < 2 && !bFree; ++nPass)
+            for (const QRectF& place : aPlaces) {
+                const QRectF r = Inside(place, bounds);
+                if (!hitsLabel(r) && (nPass == 1 || !hitsMarker(r))) {
+                    chosen = r;
+                    bFree = true;
+                    break;
+                }
+            }
+        placed.append(chosen);
+    }
+    return placed;
 }
 
 int SlotCount(int nSatsInView)
@@ -91,9 +145,29 @@ int BarPointSize(double dSlotWidth, int nLogicalDpiX)
     return std::min(DisplayFont::PointSize(dSlotWidth * 0.3, nLogicalDpiX), int(MAX_BAR_POINT_SIZE));
 }
 
-double BarAreaHeight(int nWidgetHeight, int nLineHeight)
+int PrnRowCount(const QVector<double>& textWidths, double dSlotWidth, double dWidth)
 {
-    return nWidgetHeight - nLineHeight * 1.25;
+    const int nLabels = textWidths.size();
+    const double dWidest = nLabels ? *std::max_element(textWidths.cbegin(), textWidths.cend()) : 0.0;
+    if (!(dWidest > dSlotWidth) || !(dSlotWidth > 0.0))
+        return 1;
+    const double kGap = 2.0;
+    for (int nRows = std::max(2, int(std::ceil((dWidest + kGap) / dSlotWidth))); nRows < nLabels; ++nRows) {
+        bool bClear = true;
+        for (int i = 0; bClear && i + nRows < nLabels; ++i) {
+            const QRectF here = PrnTextBox(i, textWidths.at(i), dSlotWidth, dWidth, 0, 1, nRows);
+            const QRectF next = PrnTextBox(i + nRows, textWidths.at(i + nRows), dSlotWidth, dWidth, 0, 1, nRows);
+            bClear = here.right() + kGap <= next.left();
+        }
+        if (bClear)
+            return nRows;
+    }
+    return std::max(1, nLabels);
+}
+
+double BarAreaHeight(int nWidgetHeight, int nLineHeight, int nRows)
+{
+    return nWidgetHeight - nLineHeight * (nRows + 0.25);
 }
 
 QRectF BarRect(double dX, double dSlotWidth, double dAreaHeight, int nSNR)
@@ -105,6 +179,51 @@ QRectF BarRect(double dX, double dSlotWidth, double dAreaHeight, int nSNR)
 QRect PrnLabelRect(double dX, double dSlotWidth, double dAreaHeight, int nLineHeight)
 {
     return QRect(Trunc(dX), Trunc(dAreaHeight), Trunc(dSlotWidth), Trunc(nLineHeight * 1.25));
+}
+
+QRectF PrnTextBox(int nSlot, double dTextWidth, double dSlotWidth, double dWidth, double dAreaHeight,
+                  int nLineHeight, int nRows)
+{
+    const double dCentre = (nSlot + 0.5) * dSlotWidth;
+    const double dLeft = std::max(0.0, std::min(dCentre - dTextWidth / 2, dWidth - dTextWidth));
+    const int nRow = nRows > 0 ? nSlot % nRows : 0;
+    return QRectF(dLeft, dAreaHeight + nLineHeight * (nRow + 0.125), dTextWidth, nLineHeight);
+}
+
+SnrPlace SnrTextPlace(const QRectF& bar, double dAreaHeight, double dTextWidth, int nLineHeight)
+{
+    const bool bUpright = dTextWidth > bar.width();
+    const double dW = bUpright ? nLineHeight : dTextWidth;
+    const double dH = bUpright ? dTextWidth : nLineHeight;
+    // A bar past 55 runs off the top; a negative one hangs below the area.
+    const double dTop = std::clamp(bar.top(), 0.0, std::max(0.0, dAreaHeight));
+    const bool bInBar = dAreaHeight - dTop >= dH && bar.height() > 0;
+    const double dY = bInBar ? dTop : std::max(0.0, dTop - dH);
+    return SnrPlace{QRectF(bar.center().x() - dW / 2, dY, dW, dH), bUpright, bInBar};
+}
+
+namespace {
+double Luminance(const QColor& colour)
+{
+    const auto channel = [](double c) { return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) + 0.0722 * channel(colour.blueF());
+}
+} // namespace
+
+double Contrast(const QColor& a, const QColor& b)
+{
+    const double dA = Luminance(a);
+    const double dB = Luminance(b);
+    return (std::max(dA, dB) + 0.05) / (std::min(dA, dB) + 0.05);
+}
+
+QColor ReadableOn(const QColor& preferred, const QColor& background)
+{
+    if (Contrast(preferred, background) >= 4.5)
+        return preferred;
+    const QColor black(0, 0, 0);
+    const QColor white(255, 255, 255);
+    return Contrast(black, background) >= Contrast(white, background) ? black : white;
 }
 
 bool BarIsShadowed(bool bUsed, int nStatus)
@@ -169,6 +288,51 @@ QRectF BoxInnerRect(const QRectF& box)
 QRectF BoxTextRect(const QRectF& inner)
 {
     return QRectF(inner.x() + 3, inner.y() + 3, inner.width() - 3, inner.height() - 3);
+}
+
+BoxTextLayout LayOutBoxText(const QRectF& textRect, const QString& strTitle, const QString& strValue,
+                            int nTitlePointSize, int nValuePointSize)
+{
+    BoxTextLayout layout;
+    layout.titleFont = DisplayFont::Legible(nTitlePointSize);
+    const QFontMetricsF titleMetrics(layout.titleFont);
+    // The GPS time's title ends in a line break, which takes no room.
+    const QString strLine = strTitle.trimmed();
+    layout.strTitle = titleMetrics.horizontalAdvance(strLine) <= textRect.width()
+                          ? strTitle
+                          : DisplayFont::Elided(layout.titleFont, strLine, textRect.width());
+    const QRectF titleInk = titleMetrics.tightBoundingRect(layout.strTitle.trimmed())
+                                .translated(textRect.left(), textRect.top() + titleMetrics.ascent());
+
+    // As far from the outline's right side as the text rectangle is from its left.
+    layout.valueFont = DisplayFont::Fitted(nValuePointSize, strValue, textRect.width() - 3);
+    layout.valueRect = textRect;
+    // Glyphs of the value centred in rect, as drawText places them.
+    const auto valueInk = [&](const QRectF& rect) {
+        const QFontMetricsF metrics(layout.valueFont);
+        const double dLineTop = rect.top() + (rect.height() - (metrics.ascent() + metrics.descent())) / 2;
+        const double dLeft = rect.left() + (rect.width() - metrics.horizontalAdvance(strValue)) / 2;
+        return metrics.tightBoundingRect(strValue).translated(dLeft, dLineTop + metrics.ascent());
+    };
+    const double kGap = 2.0;
+    if (layout.strTitle.trimmed().isEmpty() || strValue.isEmpty() ||
+        !valueInk(textRect).adjusted(-kGap, -kGap, kGap, kGap).intersects(titleInk))
+        return layout;
+    // Below the title: the value's glyphs centred in what is left.
+    const QRectF below(textRect.left(), titleInk.bottom() + kGap, textRect.width(),
+                       std::max(0.0, textRect.bottom() - titleInk.bottom() - kGap));
+    const int nLegible = DisplayFont::LegiblePointSize();
+    for (;;) {
+        const QFontMetricsF metrics(layout.valueFont);
+        const QRectF ink = metrics.tightBoundingRect(strValue);
+        // A line box whose glyphs are centred in below.
+        const double dBaseline = below.center().y() - (ink.top() + ink.bottom()) / 2;
+        layout.valueRect = QRectF(below.left(), dBaseline - metrics.ascent(), below.width(),
+                                  metrics.ascent() + metrics.descent());
+        if (ink.height() <= below.height() || layout.valueFont.pointSize() <= nLegible)
+            return layout;
+        layout.valueFont.setPointSize(layout.valueFont.pointSize() - 1);
+    }
 }
 
 QColor StyleTextColour(int nStyle)

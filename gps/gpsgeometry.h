@@ -14,7 +14,10 @@
 #include <QColor>
 #include <QPoint>
 #include <QRectF>
+#include <QFont>
 #include <QSize>
+#include <QString>
+#include <QVector>
 
 #include <cstdint>
 
@@ -40,12 +43,22 @@ QRectF SkyMarkerRect(QPoint point, double dSide);
 // as one painted whole. Points far outside any widget are held a million
 // pixels out.
 QRect SkyMarkerPixels(QPoint point, double dSide);
-// The PRN label's rectangle: the marker's, a line of text taller; the label
-// is centred in it.
-QRectF SkyLabelRect(QPoint point, double dSide, int nLineHeight);
 
-// PRN labels: trunc(D * 0.045 * 96 / dpi).
+// PRN labels: trunc(D * 0.045 * 96 / dpi) (the paint raises it to a legible size).
 int SkyLabelPointSize(double dSide, int nLogicalDpiX);
+
+// Where the PRN labels go, given every drawn satellite's marker rectangle
+// and the size of its label's text (same order): the box of each text.
+// A label takes its usual place, centred on the marker's lower half and the
+// line below it, when that lies inside dBounds and clear of the labels placed
+// before it and of other markers; else the first free place beside the
+// marker (below, above, right, left, then the corners); else the first place
+// clear of the other labels only; else its usual place. Every box is moved
+// inside dBounds (a text wider than the bounds starts at their left edge).
+// Markers are drawn before all labels, so a label may lie on a marker and is
+// still read; no label covers another.
+QVector<QRectF> PlaceSkyLabels(const QVector<QRectF>& markers, const QVector<QSizeF>& texts,
+                               const QRectF& bounds);
 
 // ---- Signal bars --------------------------------------------------------------
 
@@ -66,14 +79,44 @@ double SlotWidth(int nWidgetWidth, int nSlots);
 // trunc(b * 0.3 * 96 / dpi), at most 20.
 int BarPointSize(double dSlotWidth, int nLogicalDpiX);
 
-// Height of the bar area above the PRN band: widget height - 1.25 line heights.
-double BarAreaHeight(int nWidgetHeight, int nLineHeight);
+// Rows of PRN labels under the slots: 1 when every label fits its slot;
+// else the fewest rows k such that the labels of one row (slots i, i + k,
+// ...), each centred under its slot and kept inside [0, dWidth], stand at
+// least 2 px apart. Between 1 and the number of labels.
+int PrnRowCount(const QVector<double>& textWidths, double dSlotWidth, double dWidth);
+
+// Height of the bar area above the PRN band: widget height - (rows + 0.25)
+// line heights.
+double BarAreaHeight(int nWidgetHeight, int nLineHeight, int nRows = 1);
 
 // Bar of a slot at dX: grows up from the bottom of the bar area, 55 filling it.
 QRectF BarRect(double dX, double dSlotWidth, double dAreaHeight, int nSNR);
 
-// PRN label under a slot: (trunc x, trunc A, trunc b, trunc(1.25 f)).
+// PRN label under a slot in one row: (trunc x, trunc A, trunc b, trunc(1.25 f)).
 QRect PrnLabelRect(double dX, double dSlotWidth, double dAreaHeight, int nLineHeight);
+
+// The line a PRN label stands on when there are several rows: the text's
+// width centred under its slot, kept inside [0, dWidth], a line high, in row
+// nSlot mod nRows of the band.
+QRectF PrnTextBox(int nSlot, double dTextWidth, double dSlotWidth, double dWidth, double dAreaHeight,
+                  int nLineHeight, int nRows);
+
+// Where a bar's SNR text goes: at the top of the bar where the bar holds it,
+// else on the slot just above the bar, and never above the widget; turned to
+// read upwards when it is wider than the slot. box is the room it takes.
+struct SnrPlace
+{
+    QRectF box;
+    bool bUpright; // turned by -90 degrees
+    bool bInBar;   // on the bar's colour, else on the slot's
+};
+SnrPlace SnrTextPlace(const QRectF& bar, double dAreaHeight, double dTextWidth, int nLineHeight);
+
+// WCAG 2 contrast ratio of two colours (1 to 21).
+double Contrast(const QColor& a, const QColor& b);
+// The preferred text colour where it reaches 4.5:1 against the background,
+// else black or white, whichever contrasts more.
+QColor ReadableOn(const QColor& preferred, const QColor& background);
 
 // A satellite outside the solution is greyed unless its state is 1.
 bool BarIsShadowed(bool bUsed, int nStatus);
@@ -108,6 +151,22 @@ QRectF BoxInnerRect(const QRectF& box);
 
 // Where title and value go inside the outline: 3 px in from its top left.
 QRectF BoxTextRect(const QRectF& inner);
+
+// How a box's title and value are drawn in its text rectangle T. The title
+// stands at the top left in the title size (at least legible), elided with
+// "…" when wider than T. The value is centred in T in the value size, made
+// smaller to fit T's width; where its glyphs would then come within 2 px of
+// the title's, it is centred in the part of T below the title instead, and
+// made smaller again (never below legible) until it fits there.
+struct BoxTextLayout
+{
+    QFont titleFont;
+    QString strTitle; // as drawn
+    QFont valueFont;
+    QRectF valueRect; // the value is centred in it
+};
+BoxTextLayout LayOutBoxText(const QRectF& textRect, const QString& strTitle, const QString& strValue,
+                            int nTitlePointSize, int nValuePointSize);
 
 // Box styles: 0 palette colours, 1 white on green, 2 black on yellow, 3
 // yellow on dark red. Colours of styles 1 to 3; style 0 takes the palette's.

@@ -103,7 +103,7 @@ class Relay:
 class Session:
     """A private X server (or Wayland compositor) with a configuration home."""
 
-    def __init__(self, wayland=False):
+    def __init__(self, wayland=False, screen="1280x900", **env):
         self.tmp = tempfile.mkdtemp(prefix="tellurix-e2e-")
         os.mkdir(runtime := os.path.join(self.tmp, "runtime"), 0o700)
         self.env = dict(os.environ, HOME=self.tmp, XDG_CONFIG_HOME=os.path.join(self.tmp, "config"),
@@ -111,6 +111,8 @@ class Session:
                         TMPDIR=self.tmp)  # the instance key's file: panels elsewhere don't count
         for key in ("QT_QPA_PLATFORM", "QT_FATAL_WARNINGS", "WAYLAND_DISPLAY", "DISPLAY"):
             self.env.pop(key, None)
+        self.env.update(env)
+        self.screen_size = screen
         self.procs, self.failures = [], []
         self.saved = os.path.join(ARTIFACTS, time.strftime("e2e-%Y%m%d-%H%M%S"))  # what a failed run saw
         self.relay = Relay()
@@ -123,7 +125,7 @@ class Session:
         read, write = os.pipe()
         log = open(os.path.join(self.tmp, "xvfb.log"), "w")
         self.procs.append(subprocess.Popen(["Xvfb", "-displayfd", str(write), "-noreset", "-nolisten", "tcp",
-                                            "-screen", "0", "1280x900x24"], pass_fds=(write,), stderr=log))
+                                            "-screen", "0", self.screen_size + "x24"], pass_fds=(write,), stderr=log))
         os.close(write)
         with os.fdopen(read) as ready:
             self.env.update(DISPLAY=":" + ready.readline().strip(), QT_QPA_PLATFORM="xcb")

@@ -117,16 +117,17 @@ private slots:
         QTest::addColumn<int>("snr");
         QTest::addColumn<int>("count");
         QTest::addColumn<QColor>("colour"); // of the bar in the second slot
+        QTest::addColumn<int>("rows");      // of PRN labels: more where they do not fit a slot
         const QColor shadow = Role(QPalette::Shadow);
-        QTest::newRow("none in view: 12 slots") << 0 << 0 << true << 30 << 12 << QColor(0, 0, 192);
-        QTest::newRow("state 1 unused stays green") << 3 << 1 << false << 30 << 3 << QColor(0, 192, 0);
-        QTest::newRow("state 2 used") << 3 << 2 << true << 44 << 3 << QColor(192, 0, 0);
-        QTest::newRow("state 3 used") << 3 << 3 << true << 11 << 3 << QColor(192, 192, 0);
-        QTest::newRow("state 3 unused greyed") << 3 << 3 << false << 44 << 3 << shadow;
-        QTest::newRow("state 7 fallback") << 3 << 7 << true << 30 << 3 << QColor(255, 0, 255);
-        QTest::newRow("SNR 80 cut at the top") << 3 << 0 << false << 80 << 3 << shadow;
-        QTest::newRow("200 in view: the record's 96") << 200 << 1 << true << 30 << 96 << QColor(0, 192, 0);
-        QTest::newRow("negative: no slot") << -5 << 1 << true << 30 << 0 << QColor();
+        QTest::newRow("none in view: 12 slots") << 0 << 0 << true << 30 << 12 << QColor(0, 0, 192) << 1;
+        QTest::newRow("state 1 unused stays green") << 3 << 1 << false << 30 << 3 << QColor(0, 192, 0) << 1;
+        QTest::newRow("state 2 used") << 3 << 2 << true << 44 << 3 << QColor(192, 0, 0) << 1;
+        QTest::newRow("state 3 used") << 3 << 3 << true << 11 << 3 << QColor(192, 192, 0) << 1;
+        QTest::newRow("state 3 unused greyed") << 3 << 3 << false << 44 << 3 << shadow << 1;
+        QTest::newRow("state 7 fallback") << 3 << 7 << true << 30 << 3 << QColor(255, 0, 255) << 1;
+        QTest::newRow("SNR 80 cut at the top") << 3 << 0 << false << 80 << 3 << shadow << 1;
+        QTest::newRow("200 in view: the record's 96") << 200 << 1 << true << 30 << 96 << QColor(0, 192, 0) << 3;
+        QTest::newRow("negative: no slot") << -5 << 1 << true << 30 << 0 << QColor() << 1;
     }
 
     void bars()
@@ -137,6 +138,7 @@ private slots:
         QFETCH(int, snr);
         QFETCH(int, count);
         QFETCH(QColor, colour);
+        QFETCH(int, rows);
         CSignalQuality bars(nullptr);
         bars.resize(600, 300);
         CGPSDisplayData data;
@@ -155,11 +157,13 @@ private slots:
             return;
         // The bar grows up from the PRN band, 55 filling the area above it.
         const double dSlot = 600.0 / count;
-        const int nFont = qMin(int(dSlot * 0.3), 20); // a point size of 0.3 slot, at most 20
-        const double dArea = 300 - QFontMetrics(DisplayFont::Face(nFont)).height() * 1.25;
+        // A point size of 0.3 slot, at most 20, at least the legible one.
+        const int nFont = qMax(qMin(int(dSlot * 0.3), 20), DisplayFont::LegiblePointSize());
+        const double dArea = 300 - QFontMetrics(DisplayFont::Face(nFont)).height() * (rows + 0.25);
         const int nX = int(dSlot * 1.1) + 1, nTop = qMax(0, int(dArea - dArea / 55 * snr));
         QCOMPARE(img.pixelColor(nX, int(dArea) - 3), colour);
-        QCOMPARE(img.pixelColor(nX, nTop + 2), colour);
+        // Narrow slots: the SNR, turned upright, covers the top of the bar.
+        QCOMPARE(img.pixelColor(nX, rows == 1 ? nTop + 2 : (nTop + int(dArea)) / 2 + 8), colour);
         if (nTop > 2)
             QCOMPARE(img.pixelColor(nX, nTop - 2), Role(QPalette::Light));
     }
