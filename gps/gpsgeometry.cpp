@@ -82,6 +82,8 @@ QRectF Inside(QRectF r, const QRectF& bounds)
 QVector<QRectF> PlaceSkyLabels(const QVector<QRectF>& markers, const QVector<QSizeF>& texts,
                                const QRectF& bounds)
 {
+    const double kGap = 2.0;
+    const int kRings = 6;
     const int nCount = std::min(markers.size(), texts.size());
     QVector<QRectF> placed;
     placed.reserve(nCount);
@@ -91,19 +93,29 @@ QVector<QRectF> PlaceSkyLabels(const QVector<QRectF>& markers, const QVector<QSi
         const double dH = texts.at(i).height();
         const QPointF c = m.center();
         const QRectF usual(c.x() - dW / 2, c.y(), dW, dH); // centred in the marker and a line below
-        const QRectF aPlaces[] = {
+        QVector<QRectF> places = {
             usual,
-            QRectF(c.x() - dW / 2, m.bottom(), dW, dH),      // below
-            QRectF(c.x() - dW / 2, m.top() - dH, dW, dH),    // above
-            QRectF(m.right(), c.y() - dH / 2, dW, dH),       // right
-            QRectF(m.left() - dW, c.y() - dH / 2, dW, dH),   // left
-            QRectF(m.right(), m.bottom(), dW, dH),           // corners
+            QRectF(c.x() - dW / 2, m.bottom(), dW, dH),    // below
+            QRectF(c.x() - dW / 2, m.top() - dH, dW, dH),  // above
+            QRectF(m.right(), c.y() - dH / 2, dW, dH),     // right
+            QRectF(m.left() - dW, c.y() - dH / 2, dW, dH), // left
+            QRectF(m.right(), m.bottom(), dW, dH),         // corners
             QRectF(m.left() - dW, m.bottom(), dW, dH),
             QRectF(m.right(), m.top() - dH, dW, dH),
             QRectF(m.left() - dW, m.top() - dH, dW, dH),
         };
+        // A crowded sky: further out, a line at a time, in the same directions.
+        for (int nRing = 1; nRing <= kRings; ++nRing)
+            for (int j = 1; j < 9; ++j) {
+                const QPointF away = places.at(j).center() - c;
+                const double dLength = std::hypot(away.x(), away.y());
+                if (dLength > 0)
+                    places.append(places.at(j).translated(away * (nRing * dH / dLength)));
+            }
+        // Glyphs reach a little past their advance: labels keep a gap.
         const auto hitsLabel = [&](const QRectF& r) {
-            return std::any_of(placed.cbegin(), placed.cend(), [&](const QRectF& p) { return p.intersects(r); });
+            const QRectF near = r.adjusted(-kGap, -kGap, kGap, kGap);
+            return std::any_of(placed.cbegin(), placed.cend(), [&](const QRectF& p) { return p.intersects(near); });
         };
         const auto hitsMarker = [&](const QRectF& r) {
             for (int j = 0; j < markers.size(); ++j)
@@ -114,7 +126,7 @@ QVector<QRectF> PlaceSkyLabels(const QVector<QRectF>& markers, const QVector<QSi
         QRectF chosen = Inside(usual, bounds);
         bool bFree = false;
         for (int nPass = 0; nPass < 2 && !bFree; ++nPass)
-            for (const QRectF& place : aPlaces) {
+            for (const QRectF& place : places) {
                 const QRectF r = Inside(place, bounds);
                 if (!hitsLabel(r) && (nPass == 1 || !hitsMarker(r))) {
                     chosen = r;

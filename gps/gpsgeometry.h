@@ -52,8 +52,9 @@ int SkyLabelPointSize(double dSide, int nLogicalDpiX);
 // A label takes its usual place, centred on the marker's lower half and the
 // line below it, when that lies inside dBounds and clear of the labels placed
 // before it and of other markers; else the first free place beside the
-// marker (below, above, right, left, then the corners); else the first place
-// clear of the other labels only; else its usual place. Every box is moved
+// marker (below, above, right, left, then the corners, then the same
+// directions up to six lines further out); else the first such place clear of
+// the other labels only; else its usual place. Labels keep 2 px apart. Every box is moved
 // inside dBounds (a text wider than the bounds starts at their left edge).
 // Markers are drawn before all labels, so a label may lie on a marker and is
 // still read; no label covers another.

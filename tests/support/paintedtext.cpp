@@ -120,9 +120,9 @@ private:
     void Fill(const QRectF& r)
     {
         if (state->brush().style() != Qt::NoBrush)
-            m_shapes.append({state->transform().mapRect(r), state->brush().color(), false});
+            m_shapes.append({state->transform().mapRect(r), state->brush().color(), false, m_texts.size()});
     }
-    void Marker(const QRectF& r) { m_shapes.append({state->transform().mapRect(r), QColor(), true}); }
+    void Marker(const QRectF& r) { m_shapes.append({state->transform().mapRect(r), QColor(), true, m_texts.size()}); }
 };
 
 // A device of the widget's size and resolutions, one device pixel per pixel

@@ -31,6 +31,7 @@ struct PaintedShape
     QRectF rect;          // bounding rectangle
     QColor brush;         // invalid for a pixmap
     bool bMarker = false; // a pixmap
+    int nTextsBefore = 0; // texts painted before it
 };
 
 // Renders w alone (as QWidget::render does, children included) and returns its
