@@ -95,6 +95,34 @@ private slots:
         RenderAbsurdSizes(sky);
     }
 
+    // A label keeps its usual place (centred on the marker's lower half) unless it would cover
+    // another label or leave the plot; then it takes the first free side.
+    void skyLabels_data()
+    {
+        QTest::addColumn<QVector<QRectF>>("markers"); // 20 x 20, labels 30 x 10
+        QTest::addColumn<QVector<QRectF>>("labels");
+        const QRectF a(100, 100, 20, 20), usualA(95, 110, 30, 10);
+        QTest::newRow("apart: usual places") << QVector<QRectF>{a, {200, 100, 20, 20}}
+                                             << QVector<QRectF>{usualA, {195, 110, 30, 10}};
+        // The usual place lies on the other marker: the first goes below; the second's usual
+        // place and below are taken, so above.
+        QTest::newRow("same place: below, above") << QVector<QRectF>{a, a}
+                                                  << QVector<QRectF>{{95, 120, 30, 10}, {95, 90, 30, 10}};
+        // The first's usual place and below lie on the second marker; the second's is free.
+        QTest::newRow("near: above, usual") << QVector<QRectF>{a, {100, 112, 20, 20}}
+                                            << QVector<QRectF>{{95, 90, 30, 10}, {95, 122, 30, 10}};
+        QTest::newRow("bottom edge: moved inside") << QVector<QRectF>{{100, 290, 20, 20}}
+                                                   << QVector<QRectF>{{95, 290, 30, 10}};
+    }
+
+    void skyLabels()
+    {
+        QFETCH(QVector<QRectF>, markers);
+        QFETCH(QVector<QRectF>, labels);
+        QCOMPARE(PlaceSkyLabels(markers, QVector<QSizeF>(markers.size(), QSizeF(30, 10)), QRectF(0, 0, 300, 300)),
+                 labels);
+    }
+
     // The 45° ring lies halfway from the zenith to the horizon: at 401 x 601 the horizon is
     // 400 px across round (200, 300), so the ring crosses the row below the east-west line
     // 100 px either side of the north-south line.
