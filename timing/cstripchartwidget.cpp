@@ -217,22 +217,76 @@ void CStripChartWidget::EraseData(bool bRepaint)
 
 void CStripChartWidget::Rescale()
 {
+    RescaleX();
+    RescaleY();
+}
+
+// In window mode one horizontal unit per pixel, ending at the newest point.
+void CStripChartWidget::RescaleX()
+{
     if (m_nScaleMode != SCALE_WINDOW) {
         m_dXMin = m_dExtentXMin;
         m_dXMax = m_dExtentXMax;
-        const ChartGeometry::Range y = ChartGeometry::ExtentYRange(m_dExtentYMin, m_dExtentYMax);
-        m_dYMin = y.dMin;
-        m_dYMax = y.dMax;
         return;
     }
-    // One horizontal unit per pixel, ending at the newest point; the vertical
-    // range follows the points drawn by the last paint.
     m_dXMax = m_LastPoint.dX;
     m_dXMin = m_LastPoint.dX - m_dPlotWidth;
+}
+
+// In window mode the vertical range follows the visible range: a paint
+// measures it over the points it is about to draw; between paints it is the
+// last paint's.
+void CStripChartWidget::RescaleY()
+{
     const ChartGeometry::Range y =
-        ChartGeometry::WindowYRange(m_dVisibleYMin, m_dVisibleYMax, m_dMinSpanLow, m_dMinSpanHigh);
+        m_nScaleMode != SCALE_WINDOW
+            ? ChartGeometry::ExtentYRange(m_dExtentYMin, m_dExtentYMax)
+            : ChartGeometry::WindowYRange(m_dVisibleYMin, m_dVisibleYMax, m_dMinSpanLow, m_dMinSpanHigh);
     m_dYMin = y.dMin;
     m_dYMax = y.dMax;
+}
+
+// Calls visit(point, px) for each point of the set that a paint draws: the
+// visited tail of the points, thinned, strictly inside the plot horizontally.
+// The horizontal range and factor must be those of the paint.
+template <typename Visit> void CStripChartWidget::VisitDrawnPoints(const DATA_SET& set, Visit visit) const
+{
+    const int nPoints = set.arrayPoints.size();
+    if (nPoints == 0 || set.bHidden || m_dPlotWidth < 1.0)
+        return;
+    const ChartGeometry::VisitPlan plan =
+        ChartGeometry::PlanVisit(nPoints, m_dPlotLeft, m_dPlotWidth, m_dXFactor, m_dXMin);
+    const double dRight = m_dPlotLeft + m_dPlotWidth;
+    const DATA_POINT* pPoints = set.arrayPoints.constData();
+    for (qint64 j = plan.nFirst; j < nPoints; j += plan.nStep) {
+        const DATA_POINT& point = pPoints[j];
+        const double dPx = ChartGeometry::PixelX(point.dX, m_dXMin, m_dPlotLeft, m_dXFactor);
+        if (m_dPlotLeft < dPx && dPx < dRight) // others are skipped without breaking the line
+            visit(point, dPx);
+    }
+}
+
+// The value range of the points this paint draws: y of every point, and for a
+// band its lower end as well (not its upper end).
+void CStripChartWidget::MeasureVisibleRange()
+{
+    double dMin = kSentinel, dMax = -kSentinel;
+    const auto fold = [&](double d) {
+        if (d < dMin)
+            dMin = d;
+        if (d > dMax)
+            dMax = d;
+    };
+    for (const DATA_SET& set : qAsConst(m_arrayDataSet)) {
+        const bool bBand = set.nStyle == STYLE_BAND;
+        VisitDrawnPoints(set, [&](const DATA_POINT& point, double) {
+            fold(point.dY);
+            if (bBand)
+                fold(point.dZ - point.dY);
+        });
+    }
+    m_dVisibleYMin = dMin;
+    m_dVisibleYMax = dMax;
 }
 
 void CStripChartWidget::paintEvent(QPaintEvent*)
@@ -256,9 +310,15 @@ void CStripChartWidget::paintEvent(QPaintEvent*)
     m_dPlotWidth = plot.width();
     m_dPlotHeight = plot.height();
 
+    // The horizontal range decides which points are drawn; the vertical range
+    // is then fitted to them, so that a new extreme is inside the plot in the
+    // first paint that draws it.
     if (m_bHasData)
-        Rescale();
+        RescaleX();
     m_dXFactor = ScaleFactor(m_dPlotWidth, m_dXMax - m_dXMin);
+    MeasureVisibleRange();
+    if (m_bHasData)
+        RescaleY();
     m_dYFactor = ScaleFactor(m_dPlotHeight, m_dYMax - m_dYMin);
 
     painter.setPen(ChartPen(palette.color(QPalette::Current, QPalette::Mid), 1.0));
@@ -273,8 +333,6 @@ void CStripChartWidget::paintEvent(QPaintEvent*)
     painter.save();
     painter.setClipRect(
         QRect(ToInt(m_dPlotLeft), ToInt(m_dPlotTop), ToInt(m_dPlotWidth), ToInt(m_dPlotHeight)));
-    m_dVisibleYMin = kSentinel;
-    m_dVisibleYMax = -kSentinel;
     PaintTraces(painter);
     PaintTitle(painter, titleFont, textColor);
     painter.restore();
@@ -353,52 +411,29 @@ void CStripChartWidget::PaintValueTags(QPainter& painter, double dTagWidth, cons
     }
 }
 
-// Draws the visited points strictly inside the plot and measures their value
-// range for the next window-mode rescale. In window mode the newest point lies
-// on the right edge, so a trace ends at the second newest point.
+// Draws the points the paint measured, strictly inside the plot. In window
+// mode the newest point lies on the right edge, so a trace ends at the second
+// newest point.
 void CStripChartWidget::PaintTraces(QPainter& painter)
 {
-    if (m_dPlotWidth < 1.0)
-        return;
-    const double dRight = m_dPlotLeft + m_dPlotWidth;
     QPolygonF polyline;
     QVector<QLineF> bars;
-    for (const DATA_SET& set : m_arrayDataSet) {
-        const int nPoints = set.arrayPoints.size();
-        if (nPoints == 0 || set.bHidden)
-            continue;
-        const ChartGeometry::VisitPlan plan =
-            ChartGeometry::PlanVisit(nPoints, m_dPlotLeft, m_dPlotWidth, m_dXFactor, m_dXMin);
+    for (const DATA_SET& set : qAsConst(m_arrayDataSet)) {
         const bool bBand = set.nStyle == STYLE_BAND;
         polyline.clear();
         bars.clear();
-        const DATA_POINT* pPoints = set.arrayPoints.constData();
-        for (qint64 j = plan.nFirst; j < nPoints; j += plan.nStep) {
-            const DATA_POINT& point = pPoints[j];
-            const double dPx = ChartGeometry::PixelX(point.dX, m_dXMin, m_dPlotLeft, m_dXFactor);
-            if (!(m_dPlotLeft < dPx && dPx < dRight))
-                continue; // skipped without breaking the line
-            if (point.dY < m_dVisibleYMin)
-                m_dVisibleYMin = point.dY;
-            if (point.dY > m_dVisibleYMax)
-                m_dVisibleYMax = point.dY;
-            if (bBand) {
-                // The lower end counts towards the visible range, the upper does not.
-                const double dLow = point.dZ - point.dY;
-                if (dLow < m_dVisibleYMin)
-                    m_dVisibleYMin = dLow;
-                if (dLow > m_dVisibleYMax)
-                    m_dVisibleYMax = dLow;
-                bars.append(
-                    QLineF(dPx,
-                           ChartGeometry::PixelY(point.dZ + point.dY, m_dYMin, m_dPlotTop, m_dPlotHeight,
-                                                 m_dYFactor),
-                           dPx, ChartGeometry::PixelY(dLow, m_dYMin, m_dPlotTop, m_dPlotHeight, m_dYFactor)));
-            } else {
+        VisitDrawnPoints(set, [&](const DATA_POINT& point, double dPx) {
+            if (bBand)
+                bars.append(QLineF(dPx,
+                                   ChartGeometry::PixelY(point.dZ + point.dY, m_dYMin, m_dPlotTop,
+                                                         m_dPlotHeight, m_dYFactor),
+                                   dPx,
+                                   ChartGeometry::PixelY(point.dZ - point.dY, m_dYMin, m_dPlotTop,
+                                                         m_dPlotHeight, m_dYFactor)));
+            else
                 polyline.append(QPointF(
                     dPx, ChartGeometry::PixelY(point.dY, m_dYMin, m_dPlotTop, m_dPlotHeight, m_dYFactor)));
-            }
-        }
+        });
         painter.setPen(ChartPen(set.colorTrace, 1.0));
         if (!bars.isEmpty())
             painter.drawLines(bars);
@@ -407,6 +442,8 @@ void CStripChartWidget::PaintTraces(QPainter& painter)
     }
 }
 
+// Top right in the plot; cut short with "…" when wider than the plot less
+// 10 pixels, left out when not even that fits.
 void CStripChartWidget::PaintTitle(QPainter& painter, const QFont& titleFont, const QColor& textColor)
 {
     painter.setFont(titleFont);

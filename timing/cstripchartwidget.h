@@ -16,10 +16,11 @@ class QPen;
 // either fitted to everything recorded ("Scale Extent") or scrolling one unit
 // per pixel over the newest points ("Scale Window").
 //
-// Every point is kept until EraseData. A paint draws the plot area, both axes
-// with grid and labels, the latest-value tags, the traces and the title, and
-// measures the value range of the points it drew, which the next window-mode
-// rescale follows. A paint visits only the tail of each data set that fits
+// Every point is kept until EraseData. A paint measures the value range of
+// the points it is about to draw, rescales (in window mode the vertical range
+// follows that measure, so every drawn point lies inside the plot), and draws
+// the plot area, both axes with grid and labels, the latest-value tags, the
+// traces and the title. A paint visits only the tail of each data set that fits
 // the horizontal range, thinned to about two points per pixel column, so its
 // cost does not grow with the history.
 class CStripChartWidget : public QWidget
@@ -99,6 +100,10 @@ protected:
 private:
     void Reset();
     void Rescale();
+    void RescaleX();
+    void RescaleY();
+    template <typename Visit> void VisitDrawnPoints(const DATA_SET& set, Visit visit) const;
+    void MeasureVisibleRange();
     void PaintHorizontalAxis(QPainter& painter, const QPen& gridPen, const QColor& textColor);
     void PaintVerticalAxis(QPainter& painter, const QPen& gridPen, const QColor& textColor,
                            const QFont& labelFont, const QFont& titleFont);

@@ -227,6 +227,22 @@ private slots:
             QCOMPARE(State(chart), state);
     }
 
+    // Window mode: the paint that first draws a spike (it is second newest then) has it inside the plot.
+    void spikeInsideFirstPaint()
+    {
+        Chart chart(nullptr);
+        SetUp(chart, Chart::SCALE_WINDOW, 0.05);
+        chart.SetDataSetColor(2, kBlue);
+        for (int x = 0; x < 1000; ++x)
+            chart.AddPoint(2, x, 0.01, 0, false);
+        Render(chart);
+        chart.AddPoint(2, 1000, 1.0, 0, false);
+        chart.AddPoint(2, 1001, 0.01, 0, false);
+        const QRect trace = Find(Render(chart), kBlue, QRect(81, 0, 299, 200));
+        QCOMPARE(chart.VisibleYMax(), 1.0);
+        QVERIFY2(chart.YMax() > 1.0 && trace.top() > 0, qPrintable(State(chart)));
+    }
+
     // Both panels after one record, and a GPS status naming the time source.
     void panels_data()
     {
