@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace ChartGeometry {
 
@@ -164,12 +165,128 @@ VisitPlan PlanVisit(int nPoints, double dPlotLeft, double dPlotWidth, double dFa
     return VisitPlan{nFirst, nStep};
 }
 
-QPolygonF TagPolygon(double dPx, double dPy, double dA, double dWidth)
+QPolygonF TagPolygon(double dPx, double dPy, double dCentre, double dA, double dWidth)
 {
     QPolygonF polygon;
-    polygon << QPointF(dPx, dPy) << QPointF(dPx + dA, dPy - dA) << QPointF(dPx + dWidth - dA, dPy - dA)
-            << QPointF(dPx + dWidth - dA, dPy + dA) << QPointF(dPx + dA, dPy + dA) << QPointF(dPx, dPy);
+    polygon << QPointF(dPx, dPy) << QPointF(dPx + dA, dCentre - dA)
+            << QPointF(dPx + dWidth - dA, dCentre - dA) << QPointF(dPx + dWidth - dA, dCentre + dA)
+            << QPointF(dPx + dA, dCentre + dA) << QPointF(dPx, dPy);
     return polygon;
+}
+
+QVector<double> StackTags(const QVector<double>& wanted, double dHeight, double dTop, double dBottom)
+{
+    const int nTags = wanted.size();
+    QVector<double> centres(nTags);
+    if (nTags == 0)
+        return centres;
+    if (!IsFinitePositive(dHeight))
+        dHeight = 0.0;
+    const double dHighest = dTop + dHeight / 2;
+    const double dLowest = std::max(dHighest, dBottom - dHeight / 2);
+    // In the order of the wanted centres, before they are brought into the
+    // widget (two tags beyond its top keep their order).
+    QVector<double> key(nTags), want(nTags);
+    QVector<int> order(nTags);
+    for (int i = 0; i < nTags; ++i) {
+        key[i] = std::isnan(wanted.at(i)) ? -std::numeric_limits<double>::infinity() : wanted.at(i);
+        want[i] = std::clamp(key.at(i), dHighest, dLowest);
+        order[i] = i;
+    }
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return key.at(a) < key.at(b); });
+
+    // Runs of boxes that touch, top to bottom. A run lies at the mean of its
+    // members' wanted centres less their offsets in the run; a run that
+    // reaches into the one above merges with it.
+    struct Run
+    {
+        int nFirst;
+        int nCount;
+        double dSum; // of want - offset in the run x height
+        double Top() const { return dSum / nCount; }
+    };
+    QVector<Run> runs;
+    for (int k = 0; k < nTags; ++k) {
+        Run run{k, 1, want.at(order.at(k))};
+        while (!runs.isEmpty()) {
+            const Run& above = runs.last();
+            if (above.Top() + above.nCount * dHeight <= run.Top())
+                break;
+            run = Run{above.nFirst, above.nCount + run.nCount,
+                      above.dSum + run.dSum - double(run.nCount) * above.nCount * dHeight};
+            runs.removeLast();
+        }
+        runs.append(run);
+    }
+    QVector<double> sorted(nTags);
+    for (const Run& run : qAsConst(runs))
+        for (int j = 0; j < run.nCount; ++j)
+            sorted[run.nFirst + j] = run.Top() + j * dHeight;
+
+    // Into the widget: down from the top, up from the bottom, and down again
+    // when they do not all fit (then the lowest run past the bottom).
+    const auto pushDown = [&] {
+        sorted[0] = std::max(sorted.at(0), dHighest);
+        for (int k = 1; k < nTags; ++k)
+            sorted[k] = std::max(sorted.at(k), sorted.at(k - 1) + dHeight);
+    };
+    pushDown();
+    sorted[nTags - 1] = std::min(sorted.at(nTags - 1), dLowest);
+    for (int k = nTags - 2; k >= 0; --k)
+        sorted[k] = std::min(sorted.at(k), sorted.at(k + 1) - dHeight);
+    pushDown();
+    for (int k = 0; k < nTags; ++k)
+        centres[order.at(k)] = sorted.at(k);
+    return centres;
+}
+
+double ShiftInto(double dStart, double dLength, double dLow, double dHigh)
+{
+    if (std::isnan(dStart))
+        return dLow;
+    if (dStart + dLength > dHigh)
+        dStart = dHigh - dLength;
+    if (dStart < dLow)
+        dStart = dLow;
+    return dStart;
+}
+
+QVector<bool> KeepApart(const QVector<QRectF>& boxes, const QVector<QPolygonF>& taken)
+{
+    QVector<bool> kept(boxes.size(), false);
+    QVector<QRectF> placed;
+    for (int i = 0; i < boxes.size(); ++i) {
+        const QRectF& box = boxes.at(i);
+        if (!(box.width() > 0 && box.height() > 0 && std::isfinite(box.x()) && std::isfinite(box.y())))
+            continue;
+        const QPolygonF outline(box);
+        const bool bFree = std::none_of(placed.cbegin(), placed.cend(),
+                                        [&](const QRectF& other) { return other.intersects(box); }) &&
+                           std::none_of(taken.cbegin(), taken.cend(), [&](const QPolygonF& other) {
+                               return other.boundingRect().intersects(box) && other.intersects(outline);
+                           });
+        if (bFree) {
+            kept[i] = true;
+            placed.append(box);
+        }
+    }
+    return kept;
+}
+
+QRectF InkRect(const QFont& font, const QRectF& rect, int nFlags, const QString& strText)
+{
+    const QFontMetricsF metrics(font);
+    const QRectF block = metrics.boundingRect(rect, nFlags, strText);
+    const QStringList lines = strText.split(QLatin1Char('\n'));
+    // The first baseline lies an ascent below the block's top, the last a
+    // descent above its bottom.
+    const double dTop = block.top() + metrics.ascent() + metrics.tightBoundingRect(lines.first()).top();
+    const QRectF last = metrics.tightBoundingRect(lines.last());
+    const double dBottom = block.bottom() - metrics.descent() + last.bottom();
+    // One line: its glyphs from the pen's start; more: the widest line's box.
+    const double dLeft = lines.size() == 1 ? block.left() + last.left() : block.left();
+    const double dWidth = lines.size() == 1 ? last.width() : block.width();
+    return QRectF(dLeft, dTop, dWidth, std::max(0.0, dBottom - dTop));
 }
 
 } // namespace ChartGeometry

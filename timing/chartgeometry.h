@@ -3,7 +3,9 @@
 
 // Geometry and scaling of the timing displays: font sizes, the strip chart's
 // plot rectangle, its vertical rescale, grid steps, value-to-pixel mapping,
-// the window of points a paint visits and the value tag's outline.
+// the window of points a paint visits, the value tags' outline and stacking,
+// and where the chart's texts go so that they stay inside the widget and
+// clear of each other.
 //
 // Every function here is pure (no widget, no state), so that the paints and
 // the tests call the same code. All of them return for any input: spans and
@@ -129,9 +131,38 @@ struct VisitPlan
 // pixel column. 10,000 points over 0..9999 on 500 px: first 0, step 20.
 VisitPlan PlanVisit(int nPoints, double dPlotLeft, double dPlotWidth, double dFactor, double dXMin);
 
-// Outline of a value tag whose point touches the plot's right edge at py:
-// a arrow half-height, dWidth the tag column width.
-QPolygonF TagPolygon(double dPx, double dPy, double dA, double dWidth);
+// Outline of a value tag whose point touches the plot's right edge at
+// (px, py) and whose box, dA above and below dCentre, fills the tag column
+// dWidth wide. With the box centred on py it is an arrow head on a box.
+QPolygonF TagPolygon(double dPx, double dPy, double dCentre, double dA, double dWidth);
+
+// Centres of the value tags' boxes, dHeight high: each as near its wanted
+// centre as the others allow, none overlapping another, all between dTop and
+// dBottom. Tags that overlap are pushed apart around their common middle, in
+// the order of their wanted centres (equal ones in the given order). Boxes
+// that do not all fit are stacked down from dTop. A box with room keeps its
+// wanted centre exactly. Wanted centres of +-infinity go to the ends, NaN to
+// the top.
+// Centres 100 and 104, height 20, within 0..200: 92 and 112.
+QVector<double> StackTags(const QVector<double>& wanted, double dHeight, double dTop, double dBottom);
+
+// ---- Text placement -------------------------------------------------------------
+
+// dStart moved the least so that [dStart, dStart + dLength] lies within
+// [dLow, dHigh]; unchanged when it does, dLow when it cannot. NaN gives dLow.
+// A 16 px label wanted from -8 in a widget 0..200: 0.
+double ShiftInto(double dStart, double dLength, double dLow, double dHigh);
+
+// Which boxes, in order of priority, are kept: each one that overlaps none of
+// the shapes taken already (such as the value tags) and no box kept before it
+// (boxes that only touch do not overlap). Empty boxes are never kept.
+QVector<bool> KeepApart(const QVector<QRectF>& boxes, const QVector<QPolygonF>& taken = {});
+
+// Where the glyphs of strText land when drawn into rect with the alignment
+// flags: from the top of the first line's glyphs to the bottom of the last
+// line's; across, the glyphs of a single line, or the widest line's box of
+// several (lines split at "\n").
+QRectF InkRect(const QFont& font, const QRectF& rect, int nFlags, const QString& strText);
 
 } // namespace ChartGeometry
 
