@@ -289,4 +289,121 @@ QRectF InkRect(const QFont& font, const QRectF& rect, int nFlags, const QString&
     return QRectF(dLeft, dTop, dWidth, std::max(0.0, dBottom - dTop));
 }
 
+namespace {
+// The size in [nSmallest, nLargest] found by bisection: the largest for which
+// fits() holds (which is assumed to hold for all smaller ones), else nSmallest.
+template <typename Fits> int LargestFitting(int nSmallest, int nLargest, Fits fits)
+{
+    if (nLargest <= nSmallest || fits(nLargest))
+        return std::max(nSmallest, nLargest);
+    int nLow = nSmallest, nHigh = nLargest; // fits(nHigh) is false
+    while (nHigh - nLow > 1) {
+        const int nMiddle = nLow + (nHigh - nLow) / 2;
+        (fits(nMiddle) ? nLow : nHigh) = nMiddle;
+    }
+    return nLow;
+}
+
+QFont Sized(QFont font, int nPointSize)
+{
+    font.setPointSize(nPointSize);
+    return font;
+}
+
+QString WidestLine(const QFont& font, const QStringList& lines)
+{
+    const QFontMetricsF metrics(font);
+    QString strWidest;
+    for (const QString& line : lines)
+        if (metrics.horizontalAdvance(line) > metrics.horizontalAdvance(strWidest))
+            strWidest = line;
+    return strWidest;
+}
+
+bool FitsWidth(const QFont& font, const QStringList& lines, double dRoom)
+{
+    const QFontMetricsF metrics(font);
+    return std::all_of(lines.cbegin(), lines.cend(),
+                       [&](const QString& line) { return metrics.horizontalAdvance(line) <= dRoom; });
+}
+} // namespace
+
+QFont FitWidth(QFont font, const QString& strText, double dRoom)
+{
+    const int nSmallest = DisplayFont::LegiblePointSize();
+    const int nLargest = std::max(font.pointSize(), nSmallest);
+    return Sized(font, LargestFitting(nSmallest, nLargest, [&](int nSize) {
+                     return QFontMetricsF(Sized(font, nSize)).horizontalAdvance(strText) <= dRoom;
+                 }));
+}
+
+PanelTexts CentreAndFoot(const QRectF& rect, const QFont& big, const QString& strBig, const QFont& foot,
+                         const QStringList& footChoices)
+{
+    PanelTexts texts{big, foot, QString(), false};
+    bool bFootFits = footChoices.isEmpty();
+    for (const QString& strChoice : footChoices) {
+        const QStringList lines = strChoice.split(QLatin1Char('\n'));
+        texts.foot = FitWidth(foot, WidestLine(foot, lines), rect.width());
+        texts.strFoot = strChoice;
+        bFootFits = FitsWidth(texts.foot, lines, rect.width());
+        if (bFootFits)
+            break;
+    }
+    const double dFootTop =
+        texts.strFoot.isEmpty()
+            ? rect.bottom()
+            : InkRect(texts.foot, rect, Qt::AlignHCenter | Qt::AlignBottom, texts.strFoot).top();
+    const auto clear = [&](int nSize) {
+        return InkRect(Sized(big, nSize), rect, Qt::AlignCenter, strBig).bottom() + kTextGap <= dFootTop;
+    };
+    const int nSmallest = DisplayFont::LegiblePointSize();
+    texts.big = FitWidth(big, strBig, rect.width());
+    texts.big.setPointSize(LargestFitting(nSmallest, texts.big.pointSize(), clear));
+    texts.bFits = bFootFits && FitsWidth(texts.big, {strBig}, rect.width()) && clear(texts.big.pointSize());
+    return texts;
+}
+
+QSizeF CentreAndFootMinimum(const QFont& big, const QStringList& bigTexts, const QFont& foot,
+                            const QStringList& footLines, int nFootLines)
+{
+    const int nLegible = DisplayFont::LegiblePointSize();
+    const QFontMetricsF bigMetrics(Sized(big, nLegible)), footMetrics(Sized(foot, nLegible));
+    double dWidth = 0.0;
+    for (const QString& text : bigTexts)
+        dWidth = std::max(dWidth, bigMetrics.horizontalAdvance(text));
+    for (const QString& line : footLines)
+        dWidth = std::max(dWidth, footMetrics.horizontalAdvance(line));
+    const double dFoot = (std::max(1, nFootLines) - 1) * footMetrics.lineSpacing() + footMetrics.height();
+    return QSizeF(std::ceil(dWidth), std::ceil(bigMetrics.height() + 2 * (dFoot + kTextGap)));
+}
+
+QFont FitLines(const QFont& font, const QStringList& lines, double dRoom, double dHeight)
+{
+    const QFont fitted = FitWidth(font, WidestLine(font, lines), dRoom);
+    const int nLines = std::max(1, int(lines.size()));
+    return Sized(fitted, LargestFitting(DisplayFont::LegiblePointSize(), fitted.pointSize(), [&](int nSize) {
+                     return LinesThatFit(Sized(fitted, nSize), nLines, dHeight) == nLines;
+                 }));
+}
+
+int LinesThatFit(const QFont& font, int nLines, double dHeight)
+{
+    const QFontMetricsF metrics(font);
+    int nFit = std::max(0, nLines);
+    while (nFit > 0 && (nFit - 1) * metrics.lineSpacing() + metrics.height() > dHeight)
+        --nFit;
+    return nFit;
+}
+
+QSizeF FitLinesMinimum(const QFont& font, const QStringList& lines)
+{
+    const QFontMetricsF metrics(Sized(font, DisplayFont::LegiblePointSize()));
+    double dWidth = 0.0;
+    for (const QString& line : lines)
+        dWidth = std::max(dWidth, metrics.horizontalAdvance(line));
+    return QSizeF(std::ceil(dWidth),
+                  std::ceil((std::max(1, int(lines.size())) - 1) * metrics.lineSpacing() + metrics.height()));
+}
+
 } // namespace ChartGeometry

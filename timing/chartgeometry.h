@@ -4,8 +4,8 @@
 // Geometry and scaling of the timing displays: font sizes, the strip chart's
 // plot rectangle, its vertical rescale, grid steps, value-to-pixel mapping,
 // the window of points a paint visits, the value tags' outline and stacking,
-// and where the chart's texts go so that they stay inside the widget and
-// clear of each other.
+// and where the panels' and the chart's texts go so that they stay inside
+// their widget, legible and clear of each other.
 //
 // Every function here is pure (no widget, no state), so that the paints and
 // the tests call the same code. All of them return for any input: spans and
@@ -16,6 +16,7 @@
 #include <QPolygonF>
 #include <QRectF>
 #include <QSize>
+#include <QStringList>
 #include <QVector>
 
 namespace ChartGeometry {
@@ -163,6 +164,46 @@ QVector<bool> KeepApart(const QVector<QRectF>& boxes, const QVector<QPolygonF>& 
 // line's; across, the glyphs of a single line, or the widest line's box of
 // several (lines split at "\n").
 QRectF InkRect(const QFont& font, const QRectF& rect, int nFlags, const QString& strText);
+
+// font at its size, made smaller until strText is at most dRoom pixels wide,
+// but never below DisplayFont::LegiblePointSize(); a size below that grows to
+// it. Keeps the font's weight (the clock is bold).
+QFont FitWidth(QFont font, const QString& strText, double dRoom);
+
+// A panel with a large text centred in rect and a small one on its bottom
+// edge (the state word over the estimated error, the time over the date).
+// The foot is the first of footChoices whose widest line fits the width at
+// its fitted size (a later choice may break the text into lines); the large
+// text fits the width and then shrinks until its glyphs end kTextGap above
+// the foot's. Neither goes below the legible size: bFits tells whether they
+// are apart and within the width there.
+constexpr double kTextGap = 2.0;
+struct PanelTexts
+{
+    QFont big;
+    QFont foot;
+    QString strFoot;
+    bool bFits;
+};
+PanelTexts CentreAndFoot(const QRectF& rect, const QFont& big, const QString& strBig, const QFont& foot,
+                         const QStringList& footChoices);
+
+// The smallest rectangle that holds CentreAndFoot's texts at the legible
+// size: as wide as the widest of bigTexts and footLines, as high as a large
+// line centred clear of nFootLines foot lines below it.
+QSizeF CentreAndFootMinimum(const QFont& big, const QStringList& bigTexts, const QFont& foot,
+                            const QStringList& footLines, int nFootLines);
+
+// Lines drawn from the top of a box dRoom wide and dHeight high: font at its
+// size, made smaller until the widest line fits the width and the lines fit
+// the height, never below the legible size.
+QFont FitLines(const QFont& font, const QStringList& lines, double dRoom, double dHeight);
+
+// How many of nLines lines, drawn from the top, lie wholly within dHeight.
+int LinesThatFit(const QFont& font, int nLines, double dHeight);
+
+// The smallest box that holds the lines at the legible size.
+QSizeF FitLinesMinimum(const QFont& font, const QStringList& lines);
 
 } // namespace ChartGeometry
 

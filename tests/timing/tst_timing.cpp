@@ -320,6 +320,31 @@ private slots:
         QVERIFY2(chart.YMax() > 1.0 && trace.top() > 0, qPrintable(State(chart)));
     }
 
+    // The large text fits the width and ends clear above the foot; sizes only shrink where they must.
+    void panelTexts_data()
+    {
+        QTest::addColumn<QSizeF>("room");
+        QTest::addColumn<bool>("lower"); // the large text is smaller than the width allows
+        QTest::addColumn<bool>("broken");
+        QTest::newRow("roomy") << QSizeF(399, 199) << false << false;
+        QTest::newRow("flat") << QSizeF(399, 60) << true << false;
+        QTest::newRow("narrow") << QSizeF(120, 200) << false << true;
+    }
+
+    void panelTexts()
+    {
+        QFETCH(QSizeF, room);
+        const QRectF rect(QPointF(), room);
+        const QString strBig = "Holdover", strFoot = "Estimated Time Error: Not Available";
+        const PanelTexts texts = CentreAndFoot(rect, DisplayFont::Face(59), strBig, DisplayFont::Face(11),
+                                               {strFoot, "Estimated Time Error:\nNot Available"});
+        QVERIFY(texts.bFits && texts.foot.pointSize() >= DisplayFont::LegiblePointSize());
+        QVERIFY(InkRect(texts.big, rect, Qt::AlignCenter, strBig).bottom() + kTextGap <=
+                InkRect(texts.foot, rect, Qt::AlignHCenter | Qt::AlignBottom, texts.strFoot).top());
+        QTEST(texts.big.pointSize() < DisplayFont::Fitted(59, strBig, room.width()).pointSize(), "lower");
+        QTEST(texts.strFoot != strFoot, "broken");
+    }
+
     // Both panels after one record, and a GPS status naming the time source.
     void panels_data()
     {
