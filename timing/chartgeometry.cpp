@@ -280,8 +280,9 @@ QRectF InkRect(const QFont& font, const QRectF& rect, int nFlags, const QString&
     const QStringList lines = strText.split(QLatin1Char('\n'));
     // The first baseline lies an ascent below the block's top, the last a
     // descent above its bottom.
-    const double dTop = block.top() + metrics.ascent() + metrics.tightBoundingRect(lines.first()).top();
-    const QRectF last = metrics.tightBoundingRect(lines.last());
+    const QRectF first = metrics.tightBoundingRect(lines.first());
+    const QRectF last = lines.size() == 1 ? first : metrics.tightBoundingRect(lines.last());
+    const double dTop = block.top() + metrics.ascent() + first.top();
     const double dBottom = block.bottom() - metrics.descent() + last.bottom();
     // One line: its glyphs from the pen's start; more: the widest line's box.
     const double dLeft = lines.size() == 1 ? block.left() + last.left() : block.left();
