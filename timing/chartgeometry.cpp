@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace ChartGeometry {
 
@@ -164,12 +165,246 @@ VisitPlan PlanVisit(int nPoints, double dPlotLeft, double dPlotWidth, double dFa
     return VisitPlan{nFirst, nStep};
 }
 
-QPolygonF TagPolygon(double dPx, double dPy, double dA, double dWidth)
+QPolygonF TagPolygon(double dPx, double dPy, double dCentre, double dA, double dWidth)
 {
     QPolygonF polygon;
-    polygon << QPointF(dPx, dPy) << QPointF(dPx + dA, dPy - dA) << QPointF(dPx + dWidth - dA, dPy - dA)
-            << QPointF(dPx + dWidth - dA, dPy + dA) << QPointF(dPx + dA, dPy + dA) << QPointF(dPx, dPy);
+    polygon << QPointF(dPx, dPy) << QPointF(dPx + dA, dCentre - dA)
+            << QPointF(dPx + dWidth - dA, dCentre - dA) << QPointF(dPx + dWidth - dA, dCentre + dA)
+            << QPointF(dPx + dA, dCentre + dA) << QPointF(dPx, dPy);
     return polygon;
+}
+
+QVector<double> StackTags(const QVector<double>& wanted, double dHeight, double dTop, double dBottom)
+{
+    const int nTags = wanted.size();
+    QVector<double> centres(nTags);
+    if (nTags == 0)
+        return centres;
+    if (!IsFinitePositive(dHeight))
+        dHeight = 0.0;
+    const double dHighest = dTop + dHeight / 2;
+    const double dLowest = std::max(dHighest, dBottom - dHeight / 2);
+    // In the order of the wanted centres, before they are brought into the
+    // widget (two tags beyond its top keep their order).
+    QVector<double> key(nTags), want(nTags);
+    QVector<int> order(nTags);
+    for (int i = 0; i < nTags; ++i) {
+        key[i] = std::isnan(wanted.at(i)) ? -std::numeric_limits<double>::infinity() : wanted.at(i);
+        want[i] = std::clamp(key.at(i), dHighest, dLowest);
+        order[i] = i;
+    }
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return key.at(a) < key.at(b); });
+
+    // Runs of boxes that touch, top to bottom. A run lies at the mean of its
+    // members' wanted centres less their offsets in the run; a run that
+    // reaches into the one above merges with it.
+    struct Run
+    {
+        int nFirst;
+        int nCount;
+        double dSum; // of want - offset in the run x height
+        double Top() const { return dSum / nCount; }
+    };
+    QVector<Run> runs;
+    for (int k = 0; k < nTags; ++k) {
+        Run run{k, 1, want.at(order.at(k))};
+        while (!runs.isEmpty()) {
+            const Run& above = runs.last();
+            if (above.Top() + above.nCount * dHeight <= run.Top())
+                break;
+            run = Run{above.nFirst, above.nCount + run.nCount,
+                      above.dSum + run.dSum - double(run.nCount) * above.nCount * dHeight};
+            runs.removeLast();
+        }
+        runs.append(run);
+    }
+    QVector<double> sorted(nTags);
+    for (const Run& run : qAsConst(runs))
+        for (int j = 0; j < run.nCount; ++j)
+            sorted[run.nFirst + j] = run.Top() + j * dHeight;
+
+    // Into the widget: down from the top, up from the bottom, and down again
+    // when they do not all fit (then the lowest run past the bottom).
+    const auto pushDown = [&] {
+        sorted[0] = std::max(sorted.at(0), dHighest);
+        for (int k = 1; k < nTags; ++k)
+            sorted[k] = std::max(sorted.at(k), sorted.at(k - 1) + dHeight);
+    };
+    pushDown();
+    sorted[nTags - 1] = std::min(sorted.at(nTags - 1), dLowest);
+    for (int k = nTags - 2; k >= 0; --k)
+        sorted[k] = std::min(sorted.at(k), sorted.at(k + 1) - dHeight);
+    pushDown();
+    for (int k = 0; k < nTags; ++k)
+        centres[order.at(k)] = sorted.at(k);
+    return centres;
+}
+
+double ShiftInto(double dStart, double dLength, double dLow, double dHigh)
+{
+    if (std::isnan(dStart))
+        return dLow;
+    if (dStart + dLength > dHigh)
+        dStart = dHigh - dLength;
+    if (dStart < dLow)
+        dStart = dLow;
+    return dStart;
+}
+
+QVector<bool> KeepApart(const QVector<QRectF>& boxes, const QVector<QPolygonF>& taken)
+{
+    QVector<bool> kept(boxes.size(), false);
+    QVector<QRectF> placed;
+    for (int i = 0; i < boxes.size(); ++i) {
+        const QRectF& box = boxes.at(i);
+        if (!(box.width() > 0 && box.height() > 0 && std::isfinite(box.x()) && std::isfinite(box.y())))
+            continue;
+        const QPolygonF outline(box);
+        const bool bFree = std::none_of(placed.cbegin(), placed.cend(),
+                                        [&](const QRectF& other) { return other.intersects(box); }) &&
+                           std::none_of(taken.cbegin(), taken.cend(), [&](const QPolygonF& other) {
+                               return other.boundingRect().intersects(box) && other.intersects(outline);
+                           });
+        if (bFree) {
+            kept[i] = true;
+            placed.append(box);
+        }
+    }
+    return kept;
+}
+
+QRectF InkRect(const QFont& font, const QRectF& rect, int nFlags, const QString& strText)
+{
+    const QFontMetricsF metrics(font);
+    const QRectF block = metrics.boundingRect(rect, nFlags, strText);
+    const QStringList lines = strText.split(QLatin1Char('\n'));
+    // The first baseline lies an ascent below the block's top, the last a
+    // descent above its bottom.
+    const QRectF first = metrics.tightBoundingRect(lines.first());
+    const QRectF last = lines.size() == 1 ? first : metrics.tightBoundingRect(lines.last());
+    const double dTop = block.top() + metrics.ascent() + first.top();
+    const double dBottom = block.bottom() - metrics.descent() + last.bottom();
+    // One line: its glyphs from the pen's start; more: the widest line's box.
+    const double dLeft = lines.size() == 1 ? block.left() + last.left() : block.left();
+    const double dWidth = lines.size() == 1 ? last.width() : block.width();
+    return QRectF(dLeft, dTop, dWidth, std::max(0.0, dBottom - dTop));
+}
+
+namespace {
+// The size in [nSmallest, nLargest] found by bisection: the largest for which
+// fits() holds (which is assumed to hold for all smaller ones), else nSmallest.
+template <typename Fits> int LargestFitting(int nSmallest, int nLargest, Fits fits)
+{
+    if (nLargest <= nSmallest || fits(nLargest))
+        return std::max(nSmallest, nLargest);
+    int nLow = nSmallest, nHigh = nLargest; // fits(nHigh) is false
+    while (nHigh - nLow > 1) {
+        const int nMiddle = nLow + (nHigh - nLow) / 2;
+        (fits(nMiddle) ? nLow : nHigh) = nMiddle;
+    }
+    return nLow;
+}
+
+QFont Sized(QFont font, int nPointSize)
+{
+    font.setPointSize(nPointSize);
+    return font;
+}
+
+QString WidestLine(const QFont& font, const QStringList& lines)
+{
+    const QFontMetricsF metrics(font);
+    QString strWidest;
+    for (const QString& line : lines)
+        if (metrics.horizontalAdvance(line) > metrics.horizontalAdvance(strWidest))
+            strWidest = line;
+    return strWidest;
+}
+
+bool FitsWidth(const QFont& font, const QStringList& lines, double dRoom)
+{
+    const QFontMetricsF metrics(font);
+    return std::all_of(lines.cbegin(), lines.cend(),
+                       [&](const QString& line) { return metrics.horizontalAdvance(line) <= dRoom; });
+}
+} // namespace
+
+QFont FitWidth(QFont font, const QString& strText, double dRoom)
+{
+    const int nSmallest = DisplayFont::LegiblePointSize();
+    const int nLargest = std::max(font.pointSize(), nSmallest);
+    return Sized(font, LargestFitting(nSmallest, nLargest, [&](int nSize) {
+                     return QFontMetricsF(Sized(font, nSize)).horizontalAdvance(strText) <= dRoom;
+                 }));
+}
+
+PanelTexts CentreAndFoot(const QRectF& rect, const QFont& big, const QString& strBig, const QFont& foot,
+                         const QStringList& footChoices)
+{
+    PanelTexts texts{big, foot, QString(), false};
+    bool bFootFits = footChoices.isEmpty();
+    for (const QString& strChoice : footChoices) {
+        const QStringList lines = strChoice.split(QLatin1Char('\n'));
+        texts.foot = FitWidth(foot, WidestLine(foot, lines), rect.width());
+        texts.strFoot = strChoice;
+        bFootFits = FitsWidth(texts.foot, lines, rect.width());
+        if (bFootFits)
+            break;
+    }
+    const double dFootTop =
+        texts.strFoot.isEmpty()
+            ? rect.bottom()
+            : InkRect(texts.foot, rect, Qt::AlignHCenter | Qt::AlignBottom, texts.strFoot).top();
+    const auto clear = [&](int nSize) {
+        return InkRect(Sized(big, nSize), rect, Qt::AlignCenter, strBig).bottom() + kTextGap <= dFootTop;
+    };
+    const int nSmallest = DisplayFont::LegiblePointSize();
+    texts.big = FitWidth(big, strBig, rect.width());
+    texts.big.setPointSize(LargestFitting(nSmallest, texts.big.pointSize(), clear));
+    texts.bFits = bFootFits && FitsWidth(texts.big, {strBig}, rect.width()) && clear(texts.big.pointSize());
+    return texts;
+}
+
+QSizeF CentreAndFootMinimum(const QFont& big, const QStringList& bigTexts, const QFont& foot,
+                            const QStringList& footLines, int nFootLines)
+{
+    const int nLegible = DisplayFont::LegiblePointSize();
+    const QFontMetricsF bigMetrics(Sized(big, nLegible)), footMetrics(Sized(foot, nLegible));
+    double dWidth = 0.0;
+    for (const QString& text : bigTexts)
+        dWidth = std::max(dWidth, bigMetrics.horizontalAdvance(text));
+    for (const QString& line : footLines)
+        dWidth = std::max(dWidth, footMetrics.horizontalAdvance(line));
+    const double dFoot = (std::max(1, nFootLines) - 1) * footMetrics.lineSpacing() + footMetrics.height();
+    return QSizeF(std::ceil(dWidth), std::ceil(bigMetrics.height() + 2 * (dFoot + kTextGap)));
+}
+
+QFont FitLines(const QFont& font, const QStringList& lines, double dRoom, double dHeight)
+{
+    const QFont fitted = FitWidth(font, WidestLine(font, lines), dRoom);
+    const int nLines = std::max(1, int(lines.size()));
+    return Sized(fitted, LargestFitting(DisplayFont::LegiblePointSize(), fitted.pointSize(), [&](int nSize) {
+                     return LinesThatFit(Sized(fitted, nSize), nLines, dHeight) == nLines;
+                 }));
+}
+
+int LinesThatFit(const QFont& font, int nLines, double dHeight)
+{
+    const QFontMetricsF metrics(font);
+    int nFit = std::max(0, nLines);
+    while (nFit > 0 && (nFit - 1) * metrics.lineSpacing() + metrics.height() > dHeight)
+        --nFit;
+    return nFit;
+}
+
+QSizeF FitLinesMinimum(const QFont& font, const QStringList& lines)
+{
+    const QFontMetricsF metrics(Sized(font, DisplayFont::LegiblePointSize()));
+    double dWidth = 0.0;
+    for (const QString& line : lines)
+        dWidth = std::max(dWidth, metrics.horizontalAdvance(line));
+    return QSizeF(std::ceil(dWidth),
+                  std::ceil((std::max(1, int(lines.size())) - 1) * metrics.lineSpacing() + metrics.height()));
 }
 
 } // namespace ChartGeometry

@@ -3,7 +3,9 @@
 
 // Geometry and scaling of the timing displays: font sizes, the strip chart's
 // plot rectangle, its vertical rescale, grid steps, value-to-pixel mapping,
-// the window of points a paint visits and the value tag's outline.
+// the window of points a paint visits, the value tags' outline and stacking,
+// and where the panels' and the chart's texts go so that they stay inside
+// their widget, legible and clear of each other.
 //
 // Every function here is pure (no widget, no state), so that the paints and
 // the tests call the same code. All of them return for any input: spans and
@@ -14,6 +16,7 @@
 #include <QPolygonF>
 #include <QRectF>
 #include <QSize>
+#include <QStringList>
 #include <QVector>
 
 namespace ChartGeometry {
@@ -129,9 +132,78 @@ struct VisitPlan
 // pixel column. 10,000 points over 0..9999 on 500 px: first 0, step 20.
 VisitPlan PlanVisit(int nPoints, double dPlotLeft, double dPlotWidth, double dFactor, double dXMin);
 
-// Outline of a value tag whose point touches the plot's right edge at py:
-// a arrow half-height, dWidth the tag column width.
-QPolygonF TagPolygon(double dPx, double dPy, double dA, double dWidth);
+// Outline of a value tag whose point touches the plot's right edge at
+// (px, py) and whose box, dA above and below dCentre, fills the tag column
+// dWidth wide. With the box centred on py it is an arrow head on a box.
+QPolygonF TagPolygon(double dPx, double dPy, double dCentre, double dA, double dWidth);
+
+// Centres of the value tags' boxes, dHeight high: each as near its wanted
+// centre as the others allow, none overlapping another, all between dTop and
+// dBottom. Tags that overlap are pushed apart around their common middle, in
+// the order of their wanted centres (equal ones in the given order). Boxes
+// that do not all fit are stacked down from dTop. A box with room keeps its
+// wanted centre exactly. Wanted centres of +-infinity go to the ends, NaN to
+// the top.
+// Centres 100 and 104, height 20, within 0..200: 92 and 112.
+QVector<double> StackTags(const QVector<double>& wanted, double dHeight, double dTop, double dBottom);
+
+// ---- Text placement -------------------------------------------------------------
+
+// dStart moved the least so that [dStart, dStart + dLength] lies within
+// [dLow, dHigh]; unchanged when it does, dLow when it cannot. NaN gives dLow.
+// A 16 px label wanted from -8 in a widget 0..200: 0.
+double ShiftInto(double dStart, double dLength, double dLow, double dHigh);
+
+// Which boxes, in order of priority, are kept: each one that overlaps none of
+// the shapes taken already (such as the value tags) and no box kept before it
+// (boxes that only touch do not overlap). Empty boxes are never kept.
+QVector<bool> KeepApart(const QVector<QRectF>& boxes, const QVector<QPolygonF>& taken = {});
+
+// Where the glyphs of strText land when drawn into rect with the alignment
+// flags: from the top of the first line's glyphs to the bottom of the last
+// line's; across, the glyphs of a single line, or the widest line's box of
+// several (lines split at "\n").
+QRectF InkRect(const QFont& font, const QRectF& rect, int nFlags, const QString& strText);
+
+// font at its size, made smaller until strText is at most dRoom pixels wide,
+// but never below DisplayFont::LegiblePointSize(); a size below that grows to
+// it. Keeps the font's weight (the clock is bold).
+QFont FitWidth(QFont font, const QString& strText, double dRoom);
+
+// A panel with a large text centred in rect and a small one on its bottom
+// edge (the state word over the estimated error, the time over the date).
+// The foot is the first of footChoices whose widest line fits the width at
+// its fitted size (a later choice may break the text into lines); the large
+// text fits the width and then shrinks until its glyphs end kTextGap above
+// the foot's. Neither goes below the legible size: bFits tells whether they
+// are apart and within the width there.
+constexpr double kTextGap = 2.0;
+struct PanelTexts
+{
+    QFont big;
+    QFont foot;
+    QString strFoot;
+    bool bFits;
+};
+PanelTexts CentreAndFoot(const QRectF& rect, const QFont& big, const QString& strBig, const QFont& foot,
+                         const QStringList& footChoices);
+
+// The smallest rectangle that holds CentreAndFoot's texts at the legible
+// size: as wide as the widest of bigTexts and footLines, as high as a large
+// line centred clear of nFootLines foot lines below it.
+QSizeF CentreAndFootMinimum(const QFont& big, const QStringList& bigTexts, const QFont& foot,
+                            const QStringList& footLines, int nFootLines);
+
+// Lines drawn from the top of a box dRoom wide and dHeight high: font at its
+// size, made smaller until the widest line fits the width and the lines fit
+// the height, never below the legible size.
+QFont FitLines(const QFont& font, const QStringList& lines, double dRoom, double dHeight);
+
+// How many of nLines lines, drawn from the top, lie wholly within dHeight.
+int LinesThatFit(const QFont& font, int nLines, double dHeight);
+
+// The smallest box that holds the lines at the legible size.
+QSizeF FitLinesMinimum(const QFont& font, const QStringList& lines);
 
 } // namespace ChartGeometry
 

@@ -217,22 +217,76 @@ void CStripChartWidget::EraseData(bool bRepaint)
 
 void CStripChartWidget::Rescale()
 {
+    RescaleX();
+    RescaleY();
+}
+
+// In window mode one horizontal unit per pixel, ending at the newest point.
+void CStripChartWidget::RescaleX()
+{
     if (m_nScaleMode != SCALE_WINDOW) {
         m_dXMin = m_dExtentXMin;
         m_dXMax = m_dExtentXMax;
-        const ChartGeometry::Range y = ChartGeometry::ExtentYRange(m_dExtentYMin, m_dExtentYMax);
-        m_dYMin = y.dMin;
-        m_dYMax = y.dMax;
         return;
     }
-    // One horizontal unit per pixel, ending at the newest point; the vertical
-    // range follows the points drawn by the last paint.
     m_dXMax = m_LastPoint.dX;
     m_dXMin = m_LastPoint.dX - m_dPlotWidth;
+}
+
+// In window mode the vertical range follows the visible range: a paint
+// measures it over the points it is about to draw; between paints it is the
+// last paint's.
+void CStripChartWidget::RescaleY()
+{
     const ChartGeometry::Range y =
-        ChartGeometry::WindowYRange(m_dVisibleYMin, m_dVisibleYMax, m_dMinSpanLow, m_dMinSpanHigh);
+        m_nScaleMode != SCALE_WINDOW
+            ? ChartGeometry::ExtentYRange(m_dExtentYMin, m_dExtentYMax)
+            : ChartGeometry::WindowYRange(m_dVisibleYMin, m_dVisibleYMax, m_dMinSpanLow, m_dMinSpanHigh);
     m_dYMin = y.dMin;
     m_dYMax = y.dMax;
+}
+
+// Calls visit(point, px) for each point of the set that a paint draws: the
+// visited tail of the points, thinned, strictly inside the plot horizontally.
+// The horizontal range and factor must be those of the paint.
+template <typename Visit> void CStripChartWidget::VisitDrawnPoints(const DATA_SET& set, Visit visit) const
+{
+    const int nPoints = set.arrayPoints.size();
+    if (nPoints == 0 || set.bHidden || m_dPlotWidth < 1.0)
+        return;
+    const ChartGeometry::VisitPlan plan =
+        ChartGeometry::PlanVisit(nPoints, m_dPlotLeft, m_dPlotWidth, m_dXFactor, m_dXMin);
+    const double dRight = m_dPlotLeft + m_dPlotWidth;
+    const DATA_POINT* pPoints = set.arrayPoints.constData();
+    for (qint64 j = plan.nFirst; j < nPoints; j += plan.nStep) {
+        const DATA_POINT& point = pPoints[j];
+        const double dPx = ChartGeometry::PixelX(point.dX, m_dXMin, m_dPlotLeft, m_dXFactor);
+        if (m_dPlotLeft < dPx && dPx < dRight) // others are skipped without breaking the line
+            visit(point, dPx);
+    }
+}
+
+// The value range of the points this paint draws: y of every point, and for a
+// band its lower end as well (not its upper end).
+void CStripChartWidget::MeasureVisibleRange()
+{
+    double dMin = kSentinel, dMax = -kSentinel;
+    const auto fold = [&](double d) {
+        if (d < dMin)
+            dMin = d;
+        if (d > dMax)
+            dMax = d;
+    };
+    for (const DATA_SET& set : qAsConst(m_arrayDataSet)) {
+        const bool bBand = set.nStyle == STYLE_BAND;
+        VisitDrawnPoints(set, [&](const DATA_POINT& point, double) {
+            fold(point.dY);
+            if (bBand)
+                fold(point.dZ - point.dY);
+        });
+    }
+    m_dVisibleYMin = dMin;
+    m_dVisibleYMax = dMax;
 }
 
 void CStripChartWidget::paintEvent(QPaintEvent*)
@@ -242,8 +296,8 @@ void CStripChartWidget::paintEvent(QPaintEvent*)
     const QPalette palette;
     const QColor textColor = palette.color(QPalette::Current, QPalette::ButtonText);
     const QColor fillColor = palette.color(QPalette::Current, QPalette::Button);
-    const QFont labelFont = DisplayFont::Face(DisplayFont::PointSize(10.0, logicalDpiX()));
-    const QFont titleFont = DisplayFont::Face(DisplayFont::PointSize(14.0, logicalDpiX()));
+    const QFont labelFont = DisplayFont::Legible(DisplayFont::PointSize(10.0, logicalDpiX()));
+    const QFont titleFont = DisplayFont::Legible(DisplayFont::PointSize(14.0, logicalDpiX()));
     painter.setFont(labelFont);
 
     bool bAnyTag = false;
@@ -256,149 +310,220 @@ void CStripChartWidget::paintEvent(QPaintEvent*)
     m_dPlotWidth = plot.width();
     m_dPlotHeight = plot.height();
 
+    // The horizontal range decides which points are drawn; the vertical range
+    // is then fitted to them, so that a new extreme is inside the plot in the
+    // first paint that draws it.
     if (m_bHasData)
-        Rescale();
+        RescaleX();
     m_dXFactor = ScaleFactor(m_dPlotWidth, m_dXMax - m_dXMin);
+    MeasureVisibleRange();
+    if (m_bHasData)
+        RescaleY();
     m_dYFactor = ScaleFactor(m_dPlotHeight, m_dYMax - m_dYMin);
 
     painter.setPen(ChartPen(palette.color(QPalette::Current, QPalette::Mid), 1.0));
     painter.setBrush(QBrush(fillColor));
     painter.drawRect(plot);
 
+    // Tags first, then the vertical labels from the top down, then the
+    // horizontal labels from the newest down: a label that would cover one
+    // placed before it is left out (its grid line stays).
+    const double dHalfTag = painter.fontMetrics().height() * 1.5 / 2;
+    const QVector<TAG> tags = PlaceValueTags(dHalfTag);
+    QVector<QPolygonF> outlines;
+    for (const TAG& tag : tags)
+        outlines << TagPolygon(m_dPlotLeft + m_dPlotWidth + 1, tag.dTipY, tag.dCentre, dHalfTag, dTagWidth);
+    const QVector<GridLine> xLines =
+        m_dPlotWidth < 1.0 ? QVector<GridLine>()
+                           : HorizontalGrid(m_dXMin, m_dXMax, m_dXFactor, m_dPlotLeft, m_dPlotWidth);
+    const bool bYAxis = VerticalGridStep(std::fabs(m_dYMax - m_dYMin)).nLines > 0;
+    const QVector<GridLine> yLines =
+        bYAxis ? VerticalGrid(m_dYMin, m_dYMax, m_dYFactor, m_dPlotTop, m_dPlotHeight) : QVector<GridLine>();
+    QVector<LABEL> yLabels = VerticalLabels(yLines, labelFont);
+    QVector<LABEL> xLabels = HorizontalLabels(xLines, labelFont);
+    QVector<QRectF> inks;
+    for (const LABEL& label : qAsConst(yLabels) + qAsConst(xLabels))
+        inks << label.ink;
+    const QVector<bool> kept = KeepApart(inks, outlines);
+    for (int i = 0; i < yLabels.size(); ++i)
+        yLabels[i].bShown = kept.at(i);
+    for (int i = 0; i < xLabels.size(); ++i)
+        xLabels[i].bShown = kept.at(yLabels.size() + i);
+
     const QPen gridPen = ChartPen(kGridColor, 1.0);
-    PaintHorizontalAxis(painter, gridPen, textColor);
-    PaintVerticalAxis(painter, gridPen, textColor, labelFont, titleFont);
-    PaintValueTags(painter, dTagWidth, fillColor);
+    PaintHorizontalAxis(painter, gridPen, textColor, xLines, xLabels);
+    if (bYAxis)
+        PaintVerticalAxis(painter, gridPen, textColor, yLines, yLabels, labelFont, titleFont);
+    PaintValueTags(painter, tags, dHalfTag, dTagWidth, fillColor);
 
     painter.save();
     painter.setClipRect(
         QRect(ToInt(m_dPlotLeft), ToInt(m_dPlotTop), ToInt(m_dPlotWidth), ToInt(m_dPlotHeight)));
-    m_dVisibleYMin = kSentinel;
-    m_dVisibleYMax = -kSentinel;
     PaintTraces(painter);
     PaintTitle(painter, titleFont, textColor);
     painter.restore();
 }
 
-void CStripChartWidget::PaintHorizontalAxis(QPainter& painter, const QPen& gridPen, const QColor& textColor)
+// Each label at its line's height, right-aligned 5 pixels left of the plot,
+// moved down or up as far as needed for its glyphs to lie inside the widget.
+QVector<CStripChartWidget::LABEL>
+CStripChartWidget::VerticalLabels(const QVector<ChartGeometry::GridLine>& lines, const QFont& labelFont) const
 {
-    // A plot squeezed to nothing by a narrow window has no horizontal axis.
-    if (m_dPlotWidth < 1.0)
-        return;
-    const QFontMetrics metrics = painter.fontMetrics();
-    const double dBottom = m_dPlotTop + m_dPlotHeight;
-    const QVector<ChartGeometry::GridLine> lines =
-        ChartGeometry::HorizontalGrid(m_dXMin, m_dXMax, m_dXFactor, m_dPlotLeft, m_dPlotWidth);
+    const QFontMetrics metrics(labelFont);
+    const double dHeight = metrics.height();
+    QVector<LABEL> labels;
     for (const ChartGeometry::GridLine& line : lines) {
-        painter.setPen(gridPen);
-        painter.drawLine(QPointF(line.dPixel, m_dPlotTop), QPointF(line.dPixel, dBottom));
-        const QString strLabel = QString::asprintf("%g", line.dValue);
-        const double dWidth = metrics.horizontalAdvance(strLabel);
-        painter.setPen(textColor);
-        painter.drawText(
+        LABEL label{FormatValue(m_pszValueFormat, line.dValue),
+                    QRectF(0, line.dPixel - dHeight / 2, m_dPlotLeft - 5, dHeight), QRectF(), true};
+        label.ink =
+            ChartGeometry::InkRect(labelFont, label.rect, Qt::AlignRight | Qt::AlignTop, label.strText);
+        const double dShift =
+            ChartGeometry::ShiftInto(label.ink.top(), label.ink.height(), 0.0, height()) - label.ink.top();
+        label.rect.translate(0, dShift);
+        label.ink.translate(0, dShift);
+        labels << label;
+    }
+    return labels;
+}
+
+// Each label centred under its line, moved left or right as far as needed for
+// its glyphs to lie inside the widget.
+QVector<CStripChartWidget::LABEL>
+CStripChartWidget::HorizontalLabels(const QVector<ChartGeometry::GridLine>& lines,
+                                    const QFont& labelFont) const
+{
+    const QFontMetrics metrics(labelFont);
+    const double dBottom = m_dPlotTop + m_dPlotHeight;
+    QVector<LABEL> labels;
+    for (const ChartGeometry::GridLine& line : lines) {
+        const QString strText = QString::asprintf("%g", line.dValue);
+        const double dWidth = metrics.horizontalAdvance(strText);
+        LABEL label{
+            strText,
             QRectF(line.dPixel - (dWidth + m_dPlotLeft) / 2, dBottom, dWidth + m_dPlotLeft, metrics.height()),
-            Qt::AlignHCenter | Qt::AlignTop, strLabel);
+            QRectF(), true};
+        label.ink = ChartGeometry::InkRect(labelFont, label.rect, Qt::AlignHCenter | Qt::AlignTop, strText);
+        const double dShift =
+            ChartGeometry::ShiftInto(label.ink.left(), label.ink.width(), 0.0, width()) - label.ink.left();
+        label.rect.translate(dShift, 0);
+        label.ink.translate(dShift, 0);
+        labels << label;
+    }
+    return labels;
+}
+
+void CStripChartWidget::PaintHorizontalAxis(QPainter& painter, const QPen& gridPen, const QColor& textColor,
+                                            const QVector<ChartGeometry::GridLine>& lines,
+                                            const QVector<LABEL>& labels)
+{
+    const double dBottom = m_dPlotTop + m_dPlotHeight;
+    for (int i = 0; i < lines.size(); ++i) {
+        painter.setPen(gridPen);
+        painter.drawLine(QPointF(lines.at(i).dPixel, m_dPlotTop), QPointF(lines.at(i).dPixel, dBottom));
+        painter.setPen(textColor);
+        if (labels.at(i).bShown)
+            painter.drawText(labels.at(i).rect, Qt::AlignHCenter | Qt::AlignTop, labels.at(i).strText);
     }
 }
 
 // The caption goes with the axis: no grid, no caption.
 void CStripChartWidget::PaintVerticalAxis(QPainter& painter, const QPen& gridPen, const QColor& textColor,
-                                          const QFont& labelFont, const QFont& titleFont)
+                                          const QVector<ChartGeometry::GridLine>& lines,
+                                          const QVector<LABEL>& labels, const QFont& labelFont,
+                                          const QFont& titleFont)
 {
-    if (ChartGeometry::VerticalGridStep(std::fabs(m_dYMax - m_dYMin)).nLines == 0)
-        return;
-    const QFontMetrics metrics = painter.fontMetrics();
     const QPen zeroPen = ChartPen(kZeroLineColor, 2.0);
-    const QVector<ChartGeometry::GridLine> lines =
-        ChartGeometry::VerticalGrid(m_dYMin, m_dYMax, m_dYFactor, m_dPlotTop, m_dPlotHeight);
-    for (const ChartGeometry::GridLine& line : lines) {
+    for (int i = 0; i < lines.size(); ++i) {
+        const ChartGeometry::GridLine& line = lines.at(i);
         painter.setPen(line.bZero ? zeroPen : gridPen);
         painter.drawLine(QPointF(m_dPlotLeft, line.dPixel), QPointF(m_dPlotLeft + m_dPlotWidth, line.dPixel));
         painter.setPen(textColor);
-        painter.drawText(QRectF(0, line.dPixel - metrics.height() / 2.0, m_dPlotLeft - 5, height() - 1),
-                         Qt::AlignRight | Qt::AlignTop, FormatValue(m_pszValueFormat, line.dValue));
+        if (labels.at(i).bShown)
+            painter.drawText(labels.at(i).rect, Qt::AlignRight | Qt::AlignTop, labels.at(i).strText);
     }
 
     // Reads upwards, centred along the left edge, in the pen of the last
-    // label drawn (the outline's colour when no grid line was drawn).
+    // label drawn (the outline's colour when no grid line was drawn); cut
+    // short with "…" when longer than the widget is high.
     painter.setFont(titleFont);
     const QFontMetrics titleMetrics = painter.fontMetrics();
-    const int nTextWidth = titleMetrics.horizontalAdvance(m_strYLabel);
-    painter.save();
-    painter.translate(QPoint(titleMetrics.height(), height() / 2 + nTextWidth / 2));
-    painter.rotate(-90.0);
-    painter.drawText(QPoint(0, 0), m_strYLabel);
-    painter.restore();
+    const QString strCaption = DisplayFont::Elided(titleFont, m_strYLabel, height());
+    const int nTextWidth = titleMetrics.horizontalAdvance(strCaption);
+    if (nTextWidth <= height()) {
+        painter.save();
+        painter.translate(QPoint(titleMetrics.height(), height() / 2 + nTextWidth / 2));
+        painter.rotate(-90.0);
+        painter.drawText(QPoint(0, 0), strCaption);
+        painter.restore();
+    }
     painter.setFont(labelFont);
 }
 
-// Right of the plot, outside the clip; a hidden trace keeps its tag.
-void CStripChartWidget::PaintValueTags(QPainter& painter, double dTagWidth, const QColor& fillColor)
+// A tag per data set with one, hidden ones too, in index order; boxes that
+// would overlap are stacked apart within the widget.
+QVector<CStripChartWidget::TAG> CStripChartWidget::PlaceValueTags(double dHalfHeight) const
 {
-    QColor tagFill = fillColor;
-    tagFill.setAlphaF(0.8);
-    const double dLineHeight = painter.fontMetrics().height();
-    const double dA = dLineHeight * 1.5 / 2;
+    QVector<TAG> tags;
+    QVector<double> wanted;
+    const double dLowest = height() - 1;
     for (const DATA_SET& set : m_arrayDataSet) {
         if (set.arrayPoints.isEmpty() || !set.bValueTag)
             continue;
         const double dValue = set.arrayPoints.last().dY;
         const double dPy = ChartGeometry::PixelY(dValue, m_dYMin, m_dPlotTop, m_dPlotHeight, m_dYFactor);
-        const double dPx = m_dPlotLeft + m_dPlotWidth + 1;
-        painter.setPen(ChartPen(set.colorTrace, 1.0));
+        tags << TAG{&set, dValue, dPy, dPy};
+        wanted << dPy;
+    }
+    const QVector<double> centres = ChartGeometry::StackTags(wanted, 2 * dHalfHeight, 0.0, dLowest);
+    for (int i = 0; i < tags.size(); ++i) {
+        TAG& tag = tags[i];
+        tag.dCentre = centres.at(i);
+        // A value beyond the widget is pointed at from its edge.
+        tag.dTipY = std::isnan(tag.dTipY) ? tag.dCentre : qBound(0.0, tag.dTipY, dLowest);
+    }
+    return tags;
+}
+
+// Right of the plot, outside the clip; a hidden trace keeps its tag.
+void CStripChartWidget::PaintValueTags(QPainter& painter, const QVector<TAG>& tags, double dHalfHeight,
+                                       double dTagWidth, const QColor& fillColor)
+{
+    QColor tagFill = fillColor;
+    tagFill.setAlphaF(0.8);
+    const double dPx = m_dPlotLeft + m_dPlotWidth + 1;
+    for (const TAG& tag : tags) {
+        painter.setPen(ChartPen(tag.pSet->colorTrace, 1.0));
         painter.setBrush(QBrush(tagFill));
-        painter.drawPolygon(ChartGeometry::TagPolygon(dPx, dPy, dA, dTagWidth), Qt::OddEvenFill);
-        painter.drawText(QRectF(dPx + 5, dPy - dA, dTagWidth - 5, 1.5 * dLineHeight), Qt::AlignCenter,
-                         FormatValue(m_pszValueFormat, dValue));
+        painter.drawPolygon(ChartGeometry::TagPolygon(dPx, tag.dTipY, tag.dCentre, dHalfHeight, dTagWidth),
+                            Qt::OddEvenFill);
+        painter.drawText(QRectF(dPx + 5, tag.dCentre - dHalfHeight, dTagWidth - 5, 2 * dHalfHeight),
+                         Qt::AlignCenter, FormatValue(m_pszValueFormat, tag.dValue));
     }
 }
 
-// Draws the visited points strictly inside the plot and measures their value
-// range for the next window-mode rescale. In window mode the newest point lies
-// on the right edge, so a trace ends at the second newest point.
+// Draws the points the paint measured, strictly inside the plot. In window
+// mode the newest point lies on the right edge, so a trace ends at the second
+// newest point.
 void CStripChartWidget::PaintTraces(QPainter& painter)
 {
-    if (m_dPlotWidth < 1.0)
-        return;
-    const double dRight = m_dPlotLeft + m_dPlotWidth;
     QPolygonF polyline;
     QVector<QLineF> bars;
-    for (const DATA_SET& set : m_arrayDataSet) {
-        const int nPoints = set.arrayPoints.size();
-        if (nPoints == 0 || set.bHidden)
-            continue;
-        const ChartGeometry::VisitPlan plan =
-            ChartGeometry::PlanVisit(nPoints, m_dPlotLeft, m_dPlotWidth, m_dXFactor, m_dXMin);
+    for (const DATA_SET& set : qAsConst(m_arrayDataSet)) {
         const bool bBand = set.nStyle == STYLE_BAND;
         polyline.clear();
         bars.clear();
-        const DATA_POINT* pPoints = set.arrayPoints.constData();
-        for (qint64 j = plan.nFirst; j < nPoints; j += plan.nStep) {
-            const DATA_POINT& point = pPoints[j];
-            const double dPx = ChartGeometry::PixelX(point.dX, m_dXMin, m_dPlotLeft, m_dXFactor);
-            if (!(m_dPlotLeft < dPx && dPx < dRight))
-                continue; // skipped without breaking the line
-            if (point.dY < m_dVisibleYMin)
-                m_dVisibleYMin = point.dY;
-            if (point.dY > m_dVisibleYMax)
-                m_dVisibleYMax = point.dY;
-            if (bBand) {
-                // The lower end counts towards the visible range, the upper does not.
-                const double dLow = point.dZ - point.dY;
-                if (dLow < m_dVisibleYMin)
-                    m_dVisibleYMin = dLow;
-                if (dLow > m_dVisibleYMax)
-                    m_dVisibleYMax = dLow;
-                bars.append(
-                    QLineF(dPx,
-                           ChartGeometry::PixelY(point.dZ + point.dY, m_dYMin, m_dPlotTop, m_dPlotHeight,
-                                                 m_dYFactor),
-                           dPx, ChartGeometry::PixelY(dLow, m_dYMin, m_dPlotTop, m_dPlotHeight, m_dYFactor)));
-            } else {
+        VisitDrawnPoints(set, [&](const DATA_POINT& point, double dPx) {
+            if (bBand)
+                bars.append(QLineF(dPx,
+                                   ChartGeometry::PixelY(point.dZ + point.dY, m_dYMin, m_dPlotTop,
+                                                         m_dPlotHeight, m_dYFactor),
+                                   dPx,
+                                   ChartGeometry::PixelY(point.dZ - point.dY, m_dYMin, m_dPlotTop,
+                                                         m_dPlotHeight, m_dYFactor)));
+            else
                 polyline.append(QPointF(
                     dPx, ChartGeometry::PixelY(point.dY, m_dYMin, m_dPlotTop, m_dPlotHeight, m_dYFactor)));
-            }
-        }
+        });
         painter.setPen(ChartPen(set.colorTrace, 1.0));
         if (!bars.isEmpty())
             painter.drawLines(bars);
@@ -407,15 +532,21 @@ void CStripChartWidget::PaintTraces(QPainter& painter)
     }
 }
 
+// Top right in the plot; cut short with "…" when wider than the plot less
+// 10 pixels, left out when not even that fits.
 void CStripChartWidget::PaintTitle(QPainter& painter, const QFont& titleFont, const QColor& textColor)
 {
     painter.setFont(titleFont);
     const QFontMetrics metrics = painter.fontMetrics();
-    const double dWidth = metrics.horizontalAdvance(m_strTitle);
+    const double dRoom = m_dPlotWidth - 10;
+    const QString strTitle = DisplayFont::Elided(titleFont, m_strTitle, dRoom);
+    const double dWidth = metrics.horizontalAdvance(strTitle);
+    if (dWidth > dRoom && !strTitle.isEmpty())
+        return;
     painter.setPen(textColor);
     painter.drawText(
         QRectF(m_dPlotLeft + m_dPlotWidth - dWidth - 5, m_dPlotTop + 3, dWidth, metrics.height()),
-        Qt::AlignHCenter | Qt::AlignTop, m_strTitle);
+        Qt::AlignHCenter | Qt::AlignTop, strTitle);
 }
 
 void CStripChartWidget::mousePressEvent(QMouseEvent* pEvent)

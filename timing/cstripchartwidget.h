@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QPoint>
+#include <QRectF>
 #include <QString>
 #include <QVector>
 #include <QWidget>
@@ -16,12 +17,15 @@ class QPen;
 // either fitted to everything recorded ("Scale Extent") or scrolling one unit
 // per pixel over the newest points ("Scale Window").
 //
-// Every point is kept until EraseData. A paint draws the plot area, both axes
-// with grid and labels, the latest-value tags, the traces and the title, and
-// measures the value range of the points it drew, which the next window-mode
-// rescale follows. A paint visits only the tail of each data set that fits
-// the horizontal range, thinned to about two points per pixel column, so its
-// cost does not grow with the history.
+// Every point is kept until EraseData. A paint measures the value range of
+// the points it is about to draw, rescales (in window mode the vertical range
+// follows that measure, so every drawn point lies inside the plot), and draws
+// the plot area, both axes with grid and labels, the latest-value tags, the
+// traces and the title. Labels stay inside the widget and clear of each other
+// and of the tags; tags whose values are close are stacked. A paint visits
+// only the tail of each data set that fits the horizontal range, thinned to
+// about two points per pixel column, so its cost does not grow with the
+// history.
 class CStripChartWidget : public QWidget
 {
     Q_OBJECT
@@ -97,12 +101,44 @@ protected:
     void wheelEvent(QWheelEvent* pEvent) override;
 
 private:
+    // A value tag: where its tip points (the value's height at the plot's
+    // right edge, kept inside the widget) and where its box is centred after
+    // stacking it clear of the other tags.
+    struct TAG
+    {
+        const DATA_SET* pSet;
+        double dValue;
+        double dTipY;
+        double dCentre;
+    };
+    // An axis label: its text, the rectangle it is drawn into (with the
+    // axis's alignment), where its glyphs land, and whether it is drawn.
+    struct LABEL
+    {
+        QString strText;
+        QRectF rect;
+        QRectF ink;
+        bool bShown;
+    };
+
     void Reset();
     void Rescale();
-    void PaintHorizontalAxis(QPainter& painter, const QPen& gridPen, const QColor& textColor);
+    void RescaleX();
+    void RescaleY();
+    template <typename Visit> void VisitDrawnPoints(const DATA_SET& set, Visit visit) const;
+    void MeasureVisibleRange();
+    QVector<TAG> PlaceValueTags(double dHalfHeight) const;
+    QVector<LABEL> VerticalLabels(const QVector<ChartGeometry::GridLine>& lines,
+                                  const QFont& labelFont) const;
+    QVector<LABEL> HorizontalLabels(const QVector<ChartGeometry::GridLine>& lines,
+                                    const QFont& labelFont) const;
+    void PaintHorizontalAxis(QPainter& painter, const QPen& gridPen, const QColor& textColor,
+                             const QVector<ChartGeometry::GridLine>& lines, const QVector<LABEL>& labels);
     void PaintVerticalAxis(QPainter& painter, const QPen& gridPen, const QColor& textColor,
+                           const QVector<ChartGeometry::GridLine>& lines, const QVector<LABEL>& labels,
                            const QFont& labelFont, const QFont& titleFont);
-    void PaintValueTags(QPainter& painter, double dTagWidth, const QColor& fillColor);
+    void PaintValueTags(QPainter& painter, const QVector<TAG>& tags, double dHalfHeight, double dTagWidth,
+                        const QColor& fillColor);
     void PaintTraces(QPainter& painter);
     void PaintTitle(QPainter& painter, const QFont& titleFont, const QColor& textColor);
     bool IsValidIndex(int nIndex) const { return nIndex >= 0 && nIndex < m_arrayDataSet.size(); }

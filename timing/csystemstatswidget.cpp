@@ -62,8 +62,31 @@ void CSystemStatsWidget::paintEvent(QPaintEvent*)
     painter.setBrush(QBrush(palette.color(QPalette::Current, QPalette::Window)));
     painter.drawRoundedRect(rect, 10.0, 10.0, Qt::AbsoluteSize);
 
+    // The size follows the width; the lines shrink where the widest would not
+    // fit the width or the three the height, never below legible. Lines that
+    // still do not fit the height are left out rather than cut.
+    QString strText = StatsText(m_Status, m_strTimeSource);
+    const QStringList lines = strText.trimmed().split(QLatin1Char('\n'));
+    const QRectF box(5, 5, rect.width() - 10, rect.height() - 10);
+    const QFont font =
+        ChartGeometry::FitLines(DisplayFont::Face(ChartGeometry::PointSize(width() - 1, 0.05, logicalDpiX())),
+                                lines, box.width(), box.height());
+    const int nFit = ChartGeometry::LinesThatFit(font, lines.size(), box.height());
+    if (nFit < lines.size())
+        strText = lines.mid(0, nFit).join(QLatin1Char('\n'));
     painter.setPen(palette.color(QPalette::Current, QPalette::Text));
-    painter.setFont(DisplayFont::Face(ChartGeometry::PointSize(width() - 1, 0.05, logicalDpiX())));
-    painter.drawText(QRectF(5, 5, rect.width() - 10, rect.height() - 10),
-                     StatsText(m_Status, m_strTimeSource), QTextOption());
+    painter.setFont(font);
+    painter.drawText(box, strText, QTextOption());
+}
+
+QSize CSystemStatsWidget::minimumSizeHint() const
+{
+    CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS wide = CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS();
+    wide.dStdDev = 0.8;
+    wide.nSamples = 99999;
+    const QSizeF room = ChartGeometry::FitLinesMinimum(
+        DisplayFont::Face(1),
+        StatsText(wide, QStringLiteral("GGA & RMC")).trimmed().split(QLatin1Char('\n')));
+    // Inset 5 pixels in a rectangle a pixel smaller than the widget.
+    return QSize(int(room.width()) + 11, int(room.height()) + 11);
 }

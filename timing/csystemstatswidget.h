@@ -21,6 +21,9 @@ public slots:
     void OnSignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS Data);
     void OnGPSStatus(CBRFNProtocolQt::CMD_DATA_GPS_STATUS& Data);
 
+    // Room for the three lines at the legible size.
+    QSize minimumSizeHint() const override;
+
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
 

@@ -52,6 +52,15 @@ QString ErrorText(int nLoopState, double dEstTimeError)
         return QString::asprintf("Estimated Time Error: %0.3f Seconds", dEstTimeError);
     return QString::asprintf("Estimated Time Error: %0.3f Milliseconds", dEstTimeError * 1000);
 }
+
+// The error line as it is drawn: on one line where it fits the panel's width,
+// else broken after its colon.
+QStringList ErrorLines(const QString& strError)
+{
+    QString strBroken = strError;
+    strBroken.replace(QStringLiteral(": "), QStringLiteral(":\n"));
+    return {strError, strBroken};
+}
 } // namespace
 
 CSystemStatusWidget::CSystemStatusWidget(const CBRFNProtocolQt* pLink, QWidget* pParent)
@@ -86,12 +95,28 @@ void CSystemStatusWidget::paintEvent(QPaintEvent*)
     painter.setPen(QPen(look.colorText, 1));
     painter.drawRoundedRect(rect, 10.0, 10.0, Qt::AbsoluteSize);
 
-    // Both sizes follow the width only, so the text scales with the panel.
+    // Both sizes follow the width; the texts shrink where they would not fit
+    // the panel's width or would run into each other, never below legible.
     const QString strState = QString::fromLatin1(look.pszText);
-    painter.setFont(DisplayFont::Fitted(ChartGeometry::PointSize(width() - 1, 0.15, logicalDpiX()),
-                                              strState, rect.width()));
+    const ChartGeometry::PanelTexts texts = ChartGeometry::CentreAndFoot(
+        rect, DisplayFont::Face(ChartGeometry::PointSize(width() - 1, 0.15, logicalDpiX())), strState,
+        DisplayFont::Face(ChartGeometry::PointSize(width() - 1, 0.03, logicalDpiX())),
+        ErrorLines(ErrorText(m_Status.nLoopState, m_Status.dEstTimeError)));
+    painter.setFont(texts.big);
     painter.drawText(rect, Qt::AlignHCenter | Qt::AlignVCenter, strState);
-    painter.setFont(DisplayFont::Face(ChartGeometry::PointSize(width() - 1, 0.03, logicalDpiX())));
-    painter.drawText(rect, Qt::AlignHCenter | Qt::AlignBottom,
-                     ErrorText(m_Status.nLoopState, m_Status.dEstTimeError));
+    painter.setFont(texts.foot);
+    painter.drawText(rect, Qt::AlignHCenter | Qt::AlignBottom, texts.strFoot);
+}
+
+QSize CSystemStatusWidget::minimumSizeHint() const
+{
+    QStringList words = {QString::fromLatin1(kNoService.pszText), QString::fromLatin1(kUnknown.pszText)};
+    for (const STATE_LOOK& look : kStates)
+        words << QString::fromLatin1(look.pszText);
+    const QStringList errorLines =
+        ErrorLines(ErrorText(kLoopStateLocked, -0.5)).last().split(QLatin1Char('\n'));
+    const QSizeF room =
+        ChartGeometry::CentreAndFootMinimum(DisplayFont::Face(1), words, DisplayFont::Face(1), errorLines, 2);
+    // The panel's rectangle is a pixel smaller than the widget.
+    return QSize(int(room.width()) + 1, int(room.height()) + 1);
 }

@@ -21,6 +21,10 @@ public:
 public slots:
     void OnSignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS Data);
 
+    // Room for the longest state word over the error line, broken in two,
+    // at the legible size.
+    QSize minimumSizeHint() const override;
+
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
 

@@ -6,6 +6,15 @@
 #include <QPainter>
 #include <QPalette>
 
+namespace {
+QFont BoldFace(int nPointSize)
+{
+    QFont font = DisplayFont::Face(nPointSize);
+    font.setWeight(75);
+    return font;
+}
+} // namespace
+
 CTimeStatusWidget::CTimeStatusWidget(QWidget* pParent) : QWidget(pParent), m_bShowLocalTime(true)
 {
     setAccessibleName(QStringLiteral("Clock"));
@@ -39,13 +48,22 @@ void CTimeStatusWidget::paintEvent(QPaintEvent*)
     const QString strTime = QString::asprintf("%02d:%02d:%02d", time.hour(), time.minute(), time.second());
     const QString strDate = now.toString(QStringLiteral("ddd MMM dd yyyy"));
 
+    // The sizes follow the panel; the texts shrink where they would not fit
+    // its width or would run into each other, never below legible.
     const ChartGeometry::ClockSizes sizes =
         ChartGeometry::ClockPointSizes(rect.width(), rect.height(), logicalDpiX());
-    QFont font = DisplayFont::Face(sizes.nTime);
-    font.setWeight(75);
-    painter.setFont(font);
+    const ChartGeometry::PanelTexts texts =
+        ChartGeometry::CentreAndFoot(rect, BoldFace(sizes.nTime), strTime, BoldFace(sizes.nDate), {strDate});
+    painter.setFont(texts.big);
     painter.drawText(rect, Qt::AlignHCenter | Qt::AlignVCenter, strTime);
-    font.setPointSize(sizes.nDate);
-    painter.setFont(font);
+    painter.setFont(texts.foot);
     painter.drawText(rect, Qt::AlignHCenter | Qt::AlignBottom, strDate);
+}
+
+QSize CTimeStatusWidget::minimumSizeHint() const
+{
+    // Digits share one width; the date with wide letters in its names.
+    const QSizeF room = ChartGeometry::CentreAndFootMinimum(
+        BoldFace(1), {QStringLiteral("00:00:00")}, BoldFace(1), {QStringLiteral("Wed May 31 2026")}, 1);
+    return QSize(int(room.width()) + 1, int(room.height()) + 1);
 }

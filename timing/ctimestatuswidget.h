@@ -21,6 +21,9 @@ public:
 public slots:
     void OnSignalOneSecondEpoch(QDateTime& timeNowUTC);
 
+    // Room for the time over the date at the legible size.
+    QSize minimumSizeHint() const override;
+
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
 };

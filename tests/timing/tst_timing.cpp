@@ -227,6 +227,124 @@ private slots:
             QCOMPARE(State(chart), state);
     }
 
+    // Tags 20 px high in a widget from 0 to 200: apart they stay, close ones part around their middle.
+    void stackTags_data()
+    {
+        const double kNaN = std::numeric_limits<double>::quiet_NaN(),
+                     kInf = std::numeric_limits<double>::infinity();
+        QTest::addColumn<QList<double>>("wanted");
+        QTest::addColumn<QList<double>>("centres");
+        QTest::newRow("apart") << QList<double>{50, 100} << QList<double>{50, 100};
+        QTest::newRow("close") << QList<double>{104, 100} << QList<double>{112, 92};
+        QTest::newRow("equal, index order") << QList<double>{100, 100} << QList<double>{90, 110};
+        QTest::newRow("three") << QList<double>{100, 101, 102} << QList<double>{81, 101, 121};
+        QTest::newRow("past the top") << QList<double>{-30, 5} << QList<double>{10, 30};
+        QTest::newRow("at the bottom") << QList<double>{199, 60, 195} << QList<double>{190, 60, 170};
+        QTest::newRow("not numbers") << QList<double>{kInf, kNaN, -kInf} << QList<double>{190, 10, 30};
+    }
+
+    void stackTags()
+    {
+        QFETCH(QList<double>, wanted);
+        QTEST(StackTags(wanted.toVector(), 20, 0, 200).toList(), "centres");
+    }
+
+    // A label's glyphs are moved the least into the widget; a label over a tag or an earlier label is left
+    // out.
+    void labelPlacement()
+    {
+        QCOMPARE(QList<double>({ShiftInto(-8, 16, 0, 200), ShiftInto(50, 16, 0, 200),
+                                ShiftInto(190, 16, 0, 200), ShiftInto(5, 300, 0, 200)}),
+                 QList<double>({0, 50, 184, 0}));
+        const QPolygonF tag = TagPolygon(300, 100, 100, 10, 70);
+        // Beside the arrow, inside the tag's bounding box but not its outline: kept.
+        const QVector<QRectF> boxes = {QRectF(0, 0, 30, 10), QRectF(0, 5, 30, 10), QRectF(0, 10, 30, 10),
+                                       QRectF(295, 95, 10, 10), QRectF(300, 88, 4, 4)};
+        QCOMPARE(KeepApart(boxes, {tag}), QVector<bool>({true, false, true, false, true}));
+    }
+
+    // A chart 381 x 60 from -50 to 50: the label of the line at the top is whole (as tall as the next).
+    void topLabelInside()
+    {
+        Chart chart(nullptr);
+        SetUp(chart, Chart::SCALE_WINDOW, 50);
+        chart.resize(381, 60);
+        const QImage image = Render(chart);
+        QList<int> runs; // heights of the runs of rows with ink left of the plot, over the caption
+        int nRun = 0;
+        for (int y = 0; y <= image.height(); ++y) {
+            int n = 0;
+            if (y < image.height())
+                Find(image, QPalette().color(QPalette::ButtonText), QRect(40, y, 35, 1), &n, 100);
+            if (n == 0 && nRun > 0)
+                runs << nRun;
+            nRun = n > 0 ? nRun + 1 : 0;
+        }
+        QVERIFY2(runs.size() >= 2 && runs[0] == runs[1], qPrintable(QString::number(runs.value(0))));
+    }
+
+    // Two tags of the same value: the boxes lie apart, both tips touch the plot at the value's row.
+    void closeTagsStack()
+    {
+        Chart chart(nullptr);
+        SetUp(chart, Chart::SCALE_WINDOW, 0.05);
+        const QColor red(192, 0, 0);
+        chart.SetDataSetColor(2, kBlue);
+        chart.SetDataSetColor(3, red);
+        for (int i : {2, 3}) {
+            chart.SetValueTag(i, true, false);
+            chart.AddPoint(i, 0, 0.0, 0, false);
+        }
+        const QImage image = Render(chart);
+        const int nRight = 380 - 10 * QFontMetrics(DisplayFont::Face(10)).horizontalAdvance('X');
+        const QRect blue = Find(image, kBlue, QRect(nRight + 1, 0, 100, 216)),
+                    redBox = Find(image, red, QRect(nRight + 1, 0, 100, 216));
+        QVERIFY(blue.bottom() <= redBox.top() + 1 && blue.height() > 10 && redBox.height() > 10);
+        for (const QColor& c : {kBlue, red})
+            QVERIFY(qAbs(Find(image, c, QRect(nRight + 1, 0, 1, 216)).center().y() - 100) <= 1);
+    }
+
+    // Window mode: the paint that first draws a spike (it is second newest then) has it inside the plot.
+    void spikeInsideFirstPaint()
+    {
+        Chart chart(nullptr);
+        SetUp(chart, Chart::SCALE_WINDOW, 0.05);
+        chart.SetDataSetColor(2, kBlue);
+        for (int x = 0; x < 1000; ++x)
+            chart.AddPoint(2, x, 0.01, 0, false);
+        Render(chart);
+        chart.AddPoint(2, 1000, 1.0, 0, false);
+        chart.AddPoint(2, 1001, 0.01, 0, false);
+        const QRect trace = Find(Render(chart), kBlue, QRect(81, 0, 299, 200));
+        QCOMPARE(chart.VisibleYMax(), 1.0);
+        QVERIFY2(chart.YMax() > 1.0 && trace.top() > 0, qPrintable(State(chart)));
+    }
+
+    // The large text fits the width and ends clear above the foot; sizes only shrink where they must.
+    void panelTexts_data()
+    {
+        QTest::addColumn<QSizeF>("room");
+        QTest::addColumn<bool>("lower"); // the large text is smaller than the width allows
+        QTest::addColumn<bool>("broken");
+        QTest::newRow("roomy") << QSizeF(399, 199) << false << false;
+        QTest::newRow("flat") << QSizeF(399, 60) << true << false;
+        QTest::newRow("narrow") << QSizeF(120, 200) << false << true;
+    }
+
+    void panelTexts()
+    {
+        QFETCH(QSizeF, room);
+        const QRectF rect(QPointF(), room);
+        const QString strBig = "Holdover", strFoot = "Estimated Time Error: Not Available";
+        const PanelTexts texts = CentreAndFoot(rect, DisplayFont::Face(59), strBig, DisplayFont::Face(11),
+                                               {strFoot, "Estimated Time Error:\nNot Available"});
+        QVERIFY(texts.bFits && texts.foot.pointSize() >= DisplayFont::LegiblePointSize());
+        QVERIFY(InkRect(texts.big, rect, Qt::AlignCenter, strBig).bottom() + kTextGap <=
+                InkRect(texts.foot, rect, Qt::AlignHCenter | Qt::AlignBottom, texts.strFoot).top());
+        QTEST(texts.big.pointSize() < DisplayFont::Fitted(59, strBig, room.width()).pointSize(), "lower");
+        QTEST(texts.strFoot != strFoot, "broken");
+    }
+
     // Both panels after one record, and a GPS status naming the time source.
     void panels_data()
     {
