@@ -7,6 +7,12 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
+
+namespace {
+// Glyph boxes measured from font metrics may be a fraction of a pixel short of
+// the antialiased ink: labels moved into the widget keep this much room.
+const double kInkMargin = 1.0;
+} // namespace
 #include <QPalette>
 #include <QStringList>
 #include <QWheelEvent>
@@ -378,7 +384,8 @@ CStripChartWidget::VerticalLabels(const QVector<ChartGeometry::GridLine>& lines,
         label.ink =
             ChartGeometry::InkRect(labelFont, label.rect, Qt::AlignRight | Qt::AlignTop, label.strText);
         const double dShift =
-            ChartGeometry::ShiftInto(label.ink.top(), label.ink.height(), 0.0, height()) - label.ink.top();
+            ChartGeometry::ShiftInto(label.ink.top(), label.ink.height(), kInkMargin, height() - kInkMargin) -
+            label.ink.top();
         label.rect.translate(0, dShift);
         label.ink.translate(0, dShift);
         labels << label;
@@ -404,7 +411,8 @@ CStripChartWidget::HorizontalLabels(const QVector<ChartGeometry::GridLine>& line
             QRectF(), true};
         label.ink = ChartGeometry::InkRect(labelFont, label.rect, Qt::AlignHCenter | Qt::AlignTop, strText);
         const double dShift =
-            ChartGeometry::ShiftInto(label.ink.left(), label.ink.width(), 0.0, width()) - label.ink.left();
+            ChartGeometry::ShiftInto(label.ink.left(), label.ink.width(), kInkMargin, width() - kInkMargin) -
+            label.ink.left();
         label.rect.translate(dShift, 0);
         label.ink.translate(dShift, 0);
         labels << label;
@@ -546,7 +554,7 @@ void CStripChartWidget::PaintTitle(QPainter& painter, const QFont& titleFont, co
     painter.setPen(textColor);
     painter.drawText(
         QRectF(m_dPlotLeft + m_dPlotWidth - dWidth - 5, m_dPlotTop + 3, dWidth, metrics.height()),
-        Qt::AlignHCenter | Qt::AlignTop, strTitle);
+        Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip, strTitle); // whole pixels may be a fraction short
 }
 
 void CStripChartWidget::mousePressEvent(QMouseEvent* pEvent)

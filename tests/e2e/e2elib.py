@@ -57,6 +57,9 @@ class Relay:
         threading.Thread(target=self._accept, args=(self.listener, upstream_port), daemon=True).start()
 
     def stop(self):
+        # A close alone leaves the port bound while the accepting thread waits; shutdown wakes it.
+        with contextlib.suppress(OSError):
+            self.listener.shutdown(socket.SHUT_RDWR)
         self.listener.close()
         for s in self.sockets:
             with contextlib.suppress(OSError):
