@@ -123,17 +123,23 @@ QVector<QRectF> PlaceSkyLabels(const QVector<QRectF>& markers, const QVector<QSi
                     return true;
             return false;
         };
+        // Nearer first: the places beside the marker, then each line further
+        // out, each tier clear of markers if it can be, else of labels only.
         QRectF chosen = Inside(usual, bounds);
         bool bFree = false;
-        for (int nPass = 0; nPass < 2 && !bFree; ++nPass)
-            for (const QRectF& place : places) {
-                const QRectF r = Inside(place, bounds);
-                if (!hitsLabel(r) && (nPass == 1 || !hitsMarker(r))) {
-                    chosen = r;
-                    bFree = true;
-                    break;
+        for (int nTier = 0; nTier <= kRings && !bFree; ++nTier) {
+            const int nFirst = nTier == 0 ? 0 : 1 + nTier * 8;
+            const int nEnd = std::min(int(places.size()), nTier == 0 ? 9 : nFirst + 8);
+            for (int nPass = 0; nPass < 2 && !bFree; ++nPass)
+                for (int k = nFirst; k < nEnd; ++k) {
+                    const QRectF r = Inside(places.at(k), bounds);
+                    if (!hitsLabel(r) && (nPass == 1 || !hitsMarker(r))) {
+                        chosen = r;
+                        bFree = true;
+                        break;
+                    }
                 }
-            }
+        }
         placed.append(chosen);
     }
     return placed;

@@ -51,10 +51,11 @@ int SkyLabelPointSize(double dSide, int nLogicalDpiX);
 // and the size of its label's text (same order): the box of each text.
 // A label takes its usual place, centred on the marker's lower half and the
 // line below it, when that lies inside dBounds and clear of the labels placed
-// before it and of other markers; else the first free place beside the
-// marker (below, above, right, left, then the corners, then the same
-// directions up to six lines further out); else the first such place clear of
-// the other labels only; else its usual place. Labels keep 2 px apart. Every box is moved
+// before it and of other markers; else the first place beside the marker
+// (below, above, right, left, then the corners) clear of both, else of the
+// labels only (a label may lie on a marker, which is drawn first); then the
+// same directions a line further out, up to six lines; else its usual place.
+// Labels keep 2 px apart. Every box is moved
 // inside dBounds (a text wider than the bounds starts at their left edge).
 // Markers are drawn before all labels, so a label may lie on a marker and is
 // still read; no label covers another.
