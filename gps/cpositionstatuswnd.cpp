@@ -112,11 +112,11 @@ void CPositionStatusWnd::paintEvent(QPaintEvent* pEvent)
     for (int i = 0; i < GpsGeometry::POSITION_BOX_COUNT; ++i) {
         const QRectF box = GpsGeometry::PositionBox(i, size());
         if (pEvent->region().intersects(GpsGeometry::PaintReach(box)))
-            DrawBox(painter, box, aTitles[i], aValues[i], i == 6 ? TimeStyle() : 0);
+            DrawBox(painter, i, box, aTitles[i], aValues[i], i == 6 ? TimeStyle() : 0);
     }
 }
 
-void CPositionStatusWnd::DrawBox(QPainter& painter, const QRectF& box, const QString& strTitle,
+void CPositionStatusWnd::DrawBox(QPainter& painter, int nIndex, const QRectF& box, const QString& strTitle,
                                  const QString& strValue, int nStyle)
 {
     const QPalette palette;
@@ -135,8 +135,15 @@ void CPositionStatusWnd::DrawBox(QPainter& painter, const QRectF& box, const QSt
 
     painter.setPen(QPen(QBrush(text), 1.0, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
     const QRectF textRect = GpsGeometry::BoxTextRect(inner);
-    const GpsGeometry::BoxTextLayout layout =
-        GpsGeometry::LayOutBoxText(textRect, strTitle, strValue, m_Sizes.nTitle, m_Sizes.nValue);
+    // Measuring glyphs is most of a box's cost: a box whose texts and room
+    // stay the same (all but the GPS time, second after second) keeps its layout.
+    BOX_TEXT& kept = m_aBoxTexts[nIndex];
+    if (kept.textRect != textRect || kept.strTitle != strTitle || kept.strValue != strValue ||
+        kept.nTitleSize != m_Sizes.nTitle || kept.nValueSize != m_Sizes.nValue) {
+        kept = BOX_TEXT{textRect, strTitle, strValue, m_Sizes.nTitle, m_Sizes.nValue,
+                        GpsGeometry::LayOutBoxText(textRect, strTitle, strValue, m_Sizes.nTitle, m_Sizes.nValue)};
+    }
+    const GpsGeometry::BoxTextLayout& layout = kept.layout;
     painter.setFont(layout.titleFont);
     painter.drawText(textRect, Qt::AlignLeft | Qt::AlignTop, layout.strTitle);
     painter.setFont(layout.valueFont);

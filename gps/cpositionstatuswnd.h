@@ -40,8 +40,8 @@ private:
     // Titles and values of the seven boxes, as painted and as read out.
     void BoxTexts(QString* aTitles, QString* aValues) const;
     int TimeStyle() const; // of the GPS time box
-    void DrawBox(QPainter& painter, const QRectF& box, const QString& strTitle, const QString& strValue,
-                 int nStyle);
+    void DrawBox(QPainter& painter, int nIndex, const QRectF& box, const QString& strTitle,
+                 const QString& strValue, int nStyle);
 
     CGPSDisplayData m_Data;
     CNavConversions* m_pNavConversions;
@@ -50,6 +50,17 @@ private:
     QString m_aAskedTitles[GpsGeometry::POSITION_BOX_COUNT];
     QString m_aAskedValues[GpsGeometry::POSITION_BOX_COUNT];
     int m_nAskedStyle = 0;
+    // Each box's text layout and what it was made from.
+    struct BOX_TEXT
+    {
+        QRectF textRect;
+        QString strTitle;
+        QString strValue;
+        int nTitleSize = 0;
+        int nValueSize = 0;
+        GpsGeometry::BoxTextLayout layout;
+    };
+    BOX_TEXT m_aBoxTexts[GpsGeometry::POSITION_BOX_COUNT];
 };
 
 #endif // CPOSITIONSTATUSWND_H

@@ -30,8 +30,10 @@ bool CSignalQuality::SetData(const CGPSDisplayData& data, bool bRepaint)
     // paint per turn of the event loop. A full sky costs about 2.5 ms a
     // paint, so a peer flooding GPS records (10,000 a second) would
     // otherwise keep the window busy for minutes after the flood.
-    if (bRepaint)
-        UpdateChangedSlots(data);
+    if (bRepaint && isVisible())
+        UpdateChangedSlots(data); // and lays out the new record
+    else
+        m_layoutSize = QSize(); // laid out at the next paint
     m_Data.SetData(data);
     // Assistive technology hears what the panel paints.
     {
@@ -66,6 +68,15 @@ CSignalQuality::LAYOUT CSignalQuality::Layout(const CGPSDisplayData& data) const
     return layout;
 }
 
+const CSignalQuality::LAYOUT& CSignalQuality::CurrentLayout()
+{
+    if (m_layoutSize != size()) {
+        m_Layout = Layout(m_Data);
+        m_layoutSize = size();
+    }
+    return m_Layout;
+}
+
 QRect CSignalQuality::SlotReach(const LAYOUT& layout, double dX) const
 {
     QRectF reach(dX, 0.0, layout.dSlotWidth, height());
@@ -82,10 +93,9 @@ QRect CSignalQuality::SlotReach(const LAYOUT& layout, double dX) const
 // stay as painted.
 void CSignalQuality::UpdateChangedSlots(const CGPSDisplayData& next)
 {
-    if (!isVisible())
-        return; // painted whole when shown
-    const LAYOUT was = Layout(m_Data);
-    const LAYOUT now = Layout(next);
+    const LAYOUT was = CurrentLayout();
+    m_Layout = Layout(next);
+    const LAYOUT& now = m_Layout;
     if (was.nSlots != now.nSlots || was.nRows != now.nRows) {
         update();
         return;
@@ -106,7 +116,7 @@ void CSignalQuality::paintEvent(QPaintEvent* pEvent)
     const QPalette palette;
 
     // While nothing is in view the first twelve slots of the record show.
-    const LAYOUT layout = Layout(m_Data);
+    const LAYOUT& layout = CurrentLayout();
     const double dSlotWidth = layout.dSlotWidth;
     const double dArea = layout.dArea;
     painter.setFont(layout.font);

@@ -42,6 +42,8 @@ private:
         double dArea = 0.0;
     };
     LAYOUT Layout(const CGPSDisplayData& data) const;
+    // The layout of m_Data at the widget's size, made again after a resize.
+    const LAYOUT& CurrentLayout();
     static QColor BarColour(const CGPSDisplayData::SAT_DATA& sat, const QPalette& palette);
     // Asks for a paint of the slots whose bar or labels next changes.
     void UpdateChangedSlots(const CGPSDisplayData& next);
@@ -49,6 +51,8 @@ private:
     QRect SlotReach(const LAYOUT& layout, double dX) const;
 
     CGPSDisplayData m_Data;
+    LAYOUT m_Layout;    // of m_Data
+    QSize m_layoutSize; // the size m_Layout was made for; empty when stale
 };
 
 #endif // CSIGNALQUALITY_H
