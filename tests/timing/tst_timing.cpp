@@ -238,26 +238,6 @@ private slots:
         QCOMPARE(KeepApart(boxes, {tag}), QVector<bool>({true, false, true, false, true}));
     }
 
-    // A chart 381 x 60 from -50 to 50: the label of the line at the top is whole (as tall as the next).
-    void topLabelInside()
-    {
-        Chart chart(nullptr);
-        SetUp(chart, Chart::SCALE_WINDOW, 50);
-        chart.resize(381, 60);
-        const QImage image = Render(chart);
-        QList<int> runs; // heights of the runs of rows with ink left of the plot, over the caption
-        int nRun = 0;
-        for (int y = 0; y <= image.height(); ++y) {
-            int n = 0;
-            if (y < image.height())
-                Find(image, QPalette().color(QPalette::ButtonText), QRect(40, y, 35, 1), &n, 100);
-            if (n == 0 && nRun > 0)
-                runs << nRun;
-            nRun = n > 0 ? nRun + 1 : 0;
-        }
-        QVERIFY2(runs.size() >= 2 && runs[0] == runs[1], qPrintable(QString::number(runs.value(0))));
-    }
-
     // Two tags of the same value: the boxes lie apart, both tips touch the plot at the value's row.
     void closeTagsStack()
     {
