@@ -176,22 +176,32 @@ class tst_Legibility : public QObject
             auto* p = new CStripChartWidget(nullptr);
             w.reset((SetUpChart(*p, strData, true), p));
         } else if (strKind == "state") { // the last record locked, 0.123 ms, unless the row says
-            auto* p = new CSystemStatusWidget(&m_link, nullptr);
             m_link.m_bConnected = strData != "No Service";
             const int nState = QStringList({"Off", "", "NO GPS", "Starting..."}).indexOf(strData);
-            p->OnSignalControlLoopStatus(
-                {0, 0.000123, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, nState < 0 ? 6 : nState});
-            w.reset(p);
+            w.reset(StatePanel(nState < 0 ? 6 : nState, 0.000123));
         } else if (strKind == "stats") {
-            auto* p = new CSystemStatsWidget(nullptr);
-            BRFN::CMD_DATA_GPS_STATUS gps;
-            gps.nTimeSource = 1; // ZDA
-            p->OnGPSStatus(gps);
-            p->OnSignalControlLoopStatus({0, 0, 0, 0, 0, 0.000234, 3600, 0, 0, 0, 0, 0, 6});
-            w.reset(p);
+            w.reset(StatsPanel(0.000234, 3600, 1)); // ZDA
         }
         w->resize(size);
         return w;
+    }
+
+    QWidget* StatePanel(int nState, double dError)
+    {
+        auto* p = new CSystemStatusWidget(&m_link, nullptr);
+        p->OnSignalControlLoopStatus({0, dError, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, nState});
+        return p;
+    }
+    // After a GPS status naming the time source (none for -1) and a locked record.
+    static QWidget* StatsPanel(double dSpread, int nSamples, int nSource)
+    {
+        auto* p = new CSystemStatsWidget(nullptr);
+        BRFN::CMD_DATA_GPS_STATUS gps;
+        gps.nTimeSource = nSource;
+        if (nSource >= 0)
+            p->OnGPSStatus(gps);
+        p->OnSignalControlLoopStatus({0, 0, 0, 0, 0, dSpread, nSamples, 0, 0, 0, 0, 0, 6});
+        return p;
     }
 
     // Renders the row's display; fnBreach says what is wrong with text i, if anything.
@@ -497,20 +507,8 @@ private slots:
         QFETCH(QColor, fill);
         const QSize size(400, 200);
         m_link.m_bConnected = state != -2;
-        std::unique_ptr<QWidget> panel;
-        if (stats) {
-            auto* p = new CSystemStatsWidget(nullptr);
-            BRFN::CMD_DATA_GPS_STATUS gps;
-            gps.nTimeSource = source;
-            if (source >= 0)
-                p->OnGPSStatus(gps);
-            p->OnSignalControlLoopStatus({0, 0, 0, 0, 0, value, samples, 0, 0, 0, 0, 0, 0});
-            panel.reset(p);
-        } else {
-            auto* p = new CSystemStatusWidget(&m_link, nullptr);
-            p->OnSignalControlLoopStatus({0, value, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, state == -2 ? 6 : state});
-            panel.reset(p);
-        }
+        std::unique_ptr<QWidget> panel(stats ? StatsPanel(value, samples, source)
+                                             : StatePanel(state == -2 ? 6 : state, value));
         panel->resize(size);
         QStringList shown;
         for (const PaintedText& t : RecordText(panel.get())) {
