@@ -353,7 +353,8 @@ private slots:
         const char* aHeard[][2] = {{"Signal levels", "PRN 12: SNR 40, used"},
                                    {"Sky plot", "PRN 12: azimuth 120°, elevation 45°, used"},
                                    {"Position", "Satellites Tracked: 1\nSatellites In View: 1"},
-                                   {"Time Difference", "Newest values: 0.0005, 0.25, 0.0012"}};
+                                   {"Time Difference", "Newest values: 0.0005, 0.25, 0.0012"},
+                                   {"Statistics", "Using time from: GGA & RMC"}};
         for (const auto& row : aHeard)
             QTest::newRow(row[0]) << row[0] << QString::fromUtf8(row[1]);
         QTest::newRow("Clock") << "Clock" << QDate::currentDate().toString(" yyyy, ") + "local time";

@@ -176,22 +176,32 @@ class tst_Legibility : public QObject
             auto* p = new CStripChartWidget(nullptr);
             w.reset((SetUpChart(*p, strData, true), p));
         } else if (strKind == "state") { // the last record locked, 0.123 ms, unless the row says
-            auto* p = new CSystemStatusWidget(&m_link, nullptr);
             m_link.m_bConnected = strData != "No Service";
             const int nState = QStringList({"Off", "", "NO GPS", "Starting..."}).indexOf(strData);
-            p->OnSignalControlLoopStatus(
-                {0, 0.000123, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, nState < 0 ? 6 : nState});
-            w.reset(p);
+            w.reset(StatePanel(nState < 0 ? 6 : nState, 0.000123));
         } else if (strKind == "stats") {
-            auto* p = new CSystemStatsWidget(nullptr);
-            BRFN::CMD_DATA_GPS_STATUS gps;
-            gps.nTimeSource = 1; // ZDA
-            p->OnGPSStatus(gps);
-            p->OnSignalControlLoopStatus({0, 0, 0, 0, 0, 0.000234, 3600, 0, 0, 0, 0, 0, 6});
-            w.reset(p);
+            w.reset(StatsPanel(0.000234, 3600, 1)); // ZDA
         }
         w->resize(size);
         return w;
+    }
+
+    QWidget* StatePanel(int nState, double dError)
+    {
+        auto* p = new CSystemStatusWidget(&m_link, nullptr);
+        p->OnSignalControlLoopStatus({0, dError, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, nState});
+        return p;
+    }
+    // After a GPS status naming the time source (none for -1) and a locked record.
+    static QWidget* StatsPanel(double dSpread, int nSamples, int nSource)
+    {
+        auto* p = new CSystemStatsWidget(nullptr);
+        BRFN::CMD_DATA_GPS_STATUS gps;
+        gps.nTimeSource = nSource;
+        if (nSource >= 0)
+            p->OnGPSStatus(gps);
+        p->OnSignalControlLoopStatus({0, 0, 0, 0, 0, dSpread, nSamples, 0, 0, 0, 0, 0, 6});
+        return p;
     }
 
     // Renders the row's display; fnBreach says what is wrong with text i, if anything.
@@ -376,8 +386,7 @@ private slots:
     {
         QTest::addColumn<QString>("capture");
         QTest::addColumn<QStringList>("boxes"); // "box text", in paint order
-        QTest::addColumn<QColor>("timeInk");
-        QTest::addColumn<QColor>("timeFill");
+        QTest::addColumn<QColor>("timeInk"); // its fill: tests/gps
         const auto boxes = [](const QString& strValues, const QString& strCapture) {
             const QStringList titles = kPositionTitles + QStringList{kTimeTitles[strCapture]};
             QStringList all;
@@ -389,29 +398,29 @@ private slots:
         QTest::newRow("neo-m9n, 43 in view")
             << "neo-m9n"
             << boxes("N 38° 06.6296'|W 122° 37.6138'|CM88qc46|272.6 ft|27|43|22:37:46", "neo-m9n")
-            << Role(QPalette::WindowText) << Role(QPalette::Button);
+            << Role(QPalette::WindowText);
         QTest::newRow("he910, no fix: time flagged invalid")
             << "he910-nofix"
             << boxes("N 00° 00.0000'|E 000° 00.0000'|JJ00aa00|0.0 ft|4|4|00:00:00", "he910-nofix")
-            << QColor(0, 0, 0) << QColor(255, 255, 0);
+            << QColor(0, 0, 0);
         QTest::newRow("he910, valid time in 2019")
             << "he910-2019"
             << boxes("N 50° 50.4126'|E 004° 20.8228'|JO20eu11|334.6 ft|7|7|10:55:00", "he910-2019")
-            << QColor(255, 255, 0) << QColor(170, 0, 0);
+            << QColor(255, 255, 0);
     }
     void positionTexts()
     {
         QFETCH(QString, capture);
         QFETCH(QStringList, boxes);
         QFETCH(QColor, timeInk);
-        QFETCH(QColor, timeFill);
         const QSize size(1000, 400); // room for every text at its full size
         QStringList shown;
         for (const PaintedText& t : RecordText(Make("position", capture, size).get())) {
             const int nBox = PositionBox(t, size);
             shown << QString("%1 %2").arg(nBox).arg(t.text);
             QCOMPARE(t.pen, nBox == 6 ? timeInk : Role(QPalette::WindowText));
-            QCOMPARE(t.fill, nBox == 6 ? timeFill : Role(QPalette::Button));
+            if (nBox != 6)
+                QCOMPARE(t.fill, Role(QPalette::Button));
         }
         QCOMPARE(shown, boxes);
     }
@@ -447,36 +456,67 @@ private slots:
         QCOMPARE(shown, expected);
     }
 
-    void stateTexts_data()
+    // The state panel's word and error, the statistics' lines (the window's 400 x 200) after one
+    // record and a GPS status naming the time source (-1: none); state -2: the link is down and
+    // the record says locked.
+    void panelTexts_data()
     {
-        QTest::addColumn<QString>("data");
-        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<bool>("stats");
+        QTest::addColumn<int>("state");
+        QTest::addColumn<double>("value"); // estimated error on the state panel, spread on the statistics
+        QTest::addColumn<int>("samples");
+        QTest::addColumn<int>("source");
+        QTest::addColumn<QString>("texts"); // by third of the panel, in runs of one script
         QTest::addColumn<QColor>("ink");
         QTest::addColumn<QColor>("fill");
-        const QString na = "bottom Estimated Time Error: Not Available";
-        QTest::newRow("starting") << "Starting..." << QStringList{"middle Starting...", na}
-                                  << QColor(0, 0, 128) << QColor(255, 242, 0);
-        QTest::newRow("no GPS") << "NO GPS" << QStringList{"middle NO GPS", na} << QColor(255, 242, 0)
-                                << QColor(255, 0, 0);
-        QTest::newRow("no service, last record locked")
-            << "No Service"
-            << QStringList{"middle No Service", "bottom Estimated Time Error: 0.123 Milliseconds"}
-            << QColor(0, 0, 0) << QColor(192, 0, 0);
+        const QColor yellow(255, 242, 0), red(255, 0, 0), navy(0, 0, 128), green(0, 128, 0), white(Qt::white);
+        const auto state = [](const char* tag, int nState, double dError, const QString& strWord,
+                              const char* pszError, QColor ink, QColor fill) {
+            QTest::newRow(tag) << false << nState << dError << 0 << 0
+                               << "middle " + strWord + "|bottom Estimated Time Error: " + pszError << ink << fill;
+        };
+        const char* na = "Not Available";
+        state("off", 0, 0.1, "Off", na, Qt::black, QColor(192, 192, 192));
+        state("no GPS", 2, 0.1, "NO GPS", na, yellow, red);
+        state("starting", 3, 0.1, "Starting...", na, navy, yellow);
+        state("recovery, the last state", 8, 0.1, "Recovery", na, white, navy);
+        state("9", 9, 0.1, "Unknown", na, yellow, red);
+        state("-1", -1, 0.1, "Unknown", na, yellow, red);
+        state("no service, last record locked", -2, 0.000123, "No Service", "0.123 Milliseconds", Qt::black,
+              QColor(192, 0, 0));
+        state("locked 0.5 s: in ms", 6, 0.5, "Locked", "500.000 Milliseconds", white, green);
+        state("locked 0.5000001 s: in seconds", 6, 0.5000001, "Locked", "0.500 Seconds", white, green);
+        const auto stats = [](const char* tag, double dStdDev, int nSamples, int nSource, const char* pszTexts) {
+            QTest::newRow(tag) << true << 0 << dStdDev << nSamples << nSource << QString::fromUtf8(pszTexts)
+                               << Role(QPalette::Text) << Role(QPalette::Window);
+        };
+        stats("stats: 0.8 s in ms, no GPS status", 0.8, 5, -1,
+              "top 1σ = 800.000 |top ms |top Samples: 5|middle Using time from: --");
+        stats("stats: 0.8000001 s in seconds, 2^32-1 samples", 0.8000001, -1, 1,
+              "top 1σ = 0.800 |top Seconds |top Samples: -1|middle Using time from: ZDA");
+        stats("stats: source 2", 0, 0, 2, "top 1σ = 0.000 |top ms |top Samples: 0|middle Using time from: Unknown");
     }
-    void stateTexts()
+    void panelTexts()
     {
-        QFETCH(QString, data);
-        QFETCH(QStringList, texts);
+        QFETCH(bool, stats);
+        QFETCH(int, state);
+        QFETCH(double, value);
+        QFETCH(int, samples);
+        QFETCH(int, source);
         QFETCH(QColor, ink);
         QFETCH(QColor, fill);
         const QSize size(400, 200);
+        m_link.m_bConnected = state != -2;
+        std::unique_ptr<QWidget> panel(stats ? StatsPanel(value, samples, source)
+                                             : StatePanel(state == -2 ? 6 : state, value));
+        panel->resize(size);
         QStringList shown;
-        for (const PaintedText& t : RecordText(Make("state", data, size).get())) {
+        for (const PaintedText& t : RecordText(panel.get())) {
             shown << Third(t, size) + " " + t.text;
             QCOMPARE(t.pen, ink);
             QCOMPARE(t.fill, fill);
         }
-        QCOMPARE(shown, texts);
+        QTEST(shown.join('|'), "texts");
     }
 
     void chartTexts_data()

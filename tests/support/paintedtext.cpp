@@ -57,37 +57,19 @@ public:
     void updateState(const QPaintEngineState&) override {}
     Type type() const override { return User; }
 
-    void drawRects(const QRectF* pRects, int n) override
-    {
-        for (int i = 0; i < n; ++i)
-            Fill(pRects[i]);
-    }
-    void drawRects(const QRect* pRects, int n) override
-    {
-        for (int i = 0; i < n; ++i)
-            Fill(pRects[i]);
-    }
-    void drawEllipse(const QRectF& r) override { Fill(r); }
+    // The engine's defaults pass integer shapes, rectangles, ellipses and lines
+    // on to these as floating-point paths and polygons (lines as polylines), and
+    // images and tiles to drawPixmap; points would come back as filled rectangles.
     void drawPath(const QPainterPath& path) override { Fill(path.boundingRect()); }
     void drawPolygon(const QPointF* p, int n, PolygonDrawMode mode) override
     {
         if (mode != PolylineMode)
             Fill(QPolygonF(QVector<QPointF>(p, p + n)).boundingRect());
     }
-    void drawPolygon(const QPoint* p, int n, PolygonDrawMode mode) override
-    {
-        if (mode != PolylineMode)
-            Fill(QPolygonF(QPolygon(QVector<QPoint>(p, p + n))).boundingRect());
-    }
-    void drawLines(const QLineF*, int) override {}
-    void drawLines(const QLine*, int) override {}
     void drawPoints(const QPointF*, int) override {}
-    void drawPoints(const QPoint*, int) override {}
-    void drawPixmap(const QRectF& r, const QPixmap&, const QRectF&) override { Marker(r); }
-    void drawTiledPixmap(const QRectF& r, const QPixmap&, const QPointF&) override { Marker(r); }
-    void drawImage(const QRectF& r, const QImage&, const QRectF&, Qt::ImageConversionFlags) override
+    void drawPixmap(const QRectF& r, const QPixmap&, const QRectF&) override
     {
-        Marker(r);
+        m_shapes.append({state->transform().mapRect(r), QColor(), true, m_texts.size()});
     }
 
     void drawTextItem(const QPointF& p, const QTextItem& item) override
@@ -122,7 +104,6 @@ private:
         if (state->brush().style() != Qt::NoBrush)
             m_shapes.append({state->transform().mapRect(r), state->brush().color(), false, m_texts.size()});
     }
-    void Marker(const QRectF& r) { m_shapes.append({state->transform().mapRect(r), QColor(), true, m_texts.size()}); }
 };
 
 // A device of the widget's size and resolutions, one device pixel per pixel

@@ -1,22 +1,16 @@
 // The timing displays: the strip chart alone at 381 x 216 (a 300 x 200 plot), the clock's
-// font sizes, and the status panels inside the window (its charts: tests/app).
+// font sizes and the status panels' text layout (what the panels say: tests/legibility).
 #include "chartgeometry.h"
 #include "cstripchartwidget.h"
-#include "csystemstatswidget.h"
-#include "csystemstatuswidget.h"
 #include "displayfont.h"
 #include "pixels.h"
-#include "servicepeer.h"
-#include "testwindow.h"
 
 #include <QFontMetricsF>
-#include <QPainter>
 #include <QTest>
 
 #include <limits>
 
 using Chart = CStripChartWidget;
-using Status = CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS;
 
 using namespace ChartGeometry;
 
@@ -58,23 +52,6 @@ QString State(const Chart& chart)
     return QString::asprintf("x %g..%g y %g..%g", chart.XMin(), chart.XMax(), chart.YMin(), chart.YMax());
 }
 
-// The 400 x 200 panel's interior (clear of outline and corners) matches the
-// fill with the texts drawn on it; glyph edges may blend a few levels apart.
-template <typename Draw> bool Matches(QWidget* pPanel, const QColor& fill, Draw fnDraw)
-{
-    pPanel->setFixedSize(400, 200); // kept by the host's layout
-    QImage expected(400, 200, QImage::Format_RGB32);
-    expected.fill(fill);
-    QPainter painter(&expected);
-    painter.setRenderHints(QPainter::TextAntialiasing);
-    fnDraw(painter, QRectF(0, 0, 399, 199));
-    const QImage actual = Render(*pPanel);
-    for (int y = 1; y < 198; ++y)
-        for (int x = 10; x < 390; ++x)
-            if (Find(actual, expected.pixelColor(x, y), QRect(x, y, 1, 1), nullptr, 8).isNull())
-                return false;
-    return true;
-}
 } // namespace
 
 class tst_Timing : public QObject
@@ -82,8 +59,6 @@ class tst_Timing : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QVERIFY(StartWindowTests(m_service)); }
-
     // 100 px high: flat up to 450 px wide, its texts sized by the height there, else by the width.
     void clockSizes()
     {
@@ -263,26 +238,6 @@ private slots:
         QCOMPARE(KeepApart(boxes, {tag}), QVector<bool>({true, false, true, false, true}));
     }
 
-    // A chart 381 x 60 from -50 to 50: the label of the line at the top is whole (as tall as the next).
-    void topLabelInside()
-    {
-        Chart chart(nullptr);
-        SetUp(chart, Chart::SCALE_WINDOW, 50);
-        chart.resize(381, 60);
-        const QImage image = Render(chart);
-        QList<int> runs; // heights of the runs of rows with ink left of the plot, over the caption
-        int nRun = 0;
-        for (int y = 0; y <= image.height(); ++y) {
-            int n = 0;
-            if (y < image.height())
-                Find(image, QPalette().color(QPalette::ButtonText), QRect(40, y, 35, 1), &n, 100);
-            if (n == 0 && nRun > 0)
-                runs << nRun;
-            nRun = n > 0 ? nRun + 1 : 0;
-        }
-        QVERIFY2(runs.size() >= 2 && runs[0] == runs[1], qPrintable(QString::number(runs.value(0))));
-    }
-
     // Two tags of the same value: the boxes lie apart, both tips touch the plot at the value's row.
     void closeTagsStack()
     {
@@ -344,81 +299,6 @@ private slots:
         QTEST(texts.big.pointSize() < DisplayFont::Fitted(59, strBig, room.width()).pointSize(), "lower");
         QTEST(texts.strFoot != strFoot, "broken");
     }
-
-    // Both panels after one record, and a GPS status naming the time source.
-    void panels_data()
-    {
-        QTest::addColumn<int>("state");
-        QTest::addColumn<double>("error");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QColor>("fill");
-        QTest::addColumn<QColor>("ink");
-        QTest::addColumn<QString>("errorText"); // after "Estimated Time Error: "
-        QTest::addColumn<double>("stdDev");
-        QTest::addColumn<int>("samples");
-        QTest::addColumn<int>("timeSource"); // -1: no GPS status
-        QTest::addColumn<QString>("stats");
-        const QColor yellow(255, 242, 0), red(255, 0, 0), green(0, 128, 0), white(Qt::white);
-        const char* na = "Not Available";
-        auto row = [](const char* tag, int state, double error, const char* text, QColor fill, QColor ink,
-                      const char* errorText, double stdDev = 0, int samples = 0, int source = 2,
-                      const char* stats = "1σ = 0.000 ms \nSamples: 0\nUsing time from: Unknown\n") {
-            QTest::newRow(tag) << state << error << QString(text) << fill << ink << QString(errorText)
-                               << stdDev << samples << source << QString(stats);
-        };
-        row("Off; 0.8 s in ms, no GPS status", 0, 0.1, "Off", QColor(192, 192, 192), Qt::black, na, 0.8, 5,
-            -1, "1σ = 800.000 ms \nSamples: 5\nUsing time from: --\n");
-        row("Locked 0.5 s; 0.8000001 s in seconds, 2^32-1 samples", 6, 0.5, "Locked", green, white,
-            "500.000 Milliseconds", 0.8000001, -1, 1,
-            "1σ = 0.800 Seconds \nSamples: -1\nUsing time from: ZDA\n");
-        row("Locked 0.5000001 s; source 2", 6, 0.5000001, "Locked", green, white, "0.500 Seconds");
-        row("Recovery, the last state", 8, 0.1, "Recovery", QColor(0, 0, 128), white, na);
-        row("9", 9, 0.1, "Unknown", red, yellow, na);
-        row("-1", -1, 0.1, "Unknown", red, yellow, na);
-    }
-
-    void panels()
-    {
-        TestWindow window;
-        QVERIFY(QTest::qWaitFor([&] { return window.Protocol()->m_bConnected; }));
-        QFETCH(int, state);
-        QFETCH(double, error);
-        QFETCH(QString, text);
-        QFETCH(QColor, fill);
-        QFETCH(QColor, ink);
-        QFETCH(QString, errorText);
-        QFETCH(double, stdDev);
-        QFETCH(int, samples);
-        QFETCH(int, timeSource);
-        QFETCH(QString, stats);
-        BRFN::CMD_DATA_GPS_STATUS gps;
-        gps.nTimeSource = timeSource;
-        if (timeSource >= 0)
-            emit window.Protocol()->RxCmdGPSStatus(gps);
-        // Estimated error, spread, samples and loop state in record order.
-        emit window.Protocol()->RxCmdControlLoopStatus(
-            Status{0, error, 0, 0, 0, stdDev, samples, 0, 0, 0, 0, 0, state});
-        QVERIFY(Matches(window.findChild<CSystemStatusWidget*>(), fill, [&](QPainter& p, QRectF r) {
-            p.setPen(ink);
-            // 399 x 0.15 = 59 pt, smaller where the word would not fit the panel
-            QFont font = DisplayFont::Face(59);
-            while (QFontMetricsF(font).horizontalAdvance(text) > r.width())
-                font.setPointSize(font.pointSize() - 1);
-            p.setFont(font);
-            p.drawText(r, Qt::AlignCenter, text);
-            p.setFont(DisplayFont::Face(11)); // 399 x 0.03
-            p.drawText(r, Qt::AlignHCenter | Qt::AlignBottom, "Estimated Time Error: " + errorText);
-        }));
-        QVERIFY(Matches(window.findChild<CSystemStatsWidget*>(), QPalette().color(QPalette::Window),
-                        [&](QPainter& p, QRectF r) {
-                            p.setPen(QPalette().color(QPalette::Text));
-                            p.setFont(DisplayFont::Face(19)); // 399 x 0.05
-                            p.drawText(r.adjusted(5, 5, -5, -5), stats, QTextOption());
-                        }));
-    }
-
-private:
-    ServicePeer m_service;
 };
 
 QTEST_MAIN(tst_Timing)
