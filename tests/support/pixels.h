@@ -17,6 +17,12 @@ inline QImage Render(QWidget& w)
     return image;
 }
 
+// A colour of the default palette as an image holds it (8 bits a channel).
+inline QColor Role(QPalette::ColorRole nRole)
+{
+    return QColor(QPalette().color(nRole).rgb());
+}
+
 namespace GpsPixels {
 
 // Colour on a marker's left panel, clear of the body and of the PRN label: the

@@ -93,7 +93,6 @@ private slots:
         QFETCH(double, yMin);
         QFETCH(double, yMax);
         QFETCH(int, zeroRow);
-        QFETCH(int, greyRows);
         Chart chart(nullptr);
         SetUp(chart, Chart::SCALE_WINDOW, 0.025);
         chart.SetXRange(xMin, xMin + 300, false);
@@ -106,7 +105,7 @@ private slots:
         QTEST(xs.join(' '), "xs");
         int n = 0;
         Find(image, kGrey, QRect(200, 0, 1, 201), &n);
-        QCOMPARE(n, greyRows);
+        QTEST(n, "greyRows");
         const QRect zero = Find(image, kMagenta, image.rect());
         QCOMPARE(zero.isNull(), zeroRow < 0);
         if (zeroRow >= 0)
