@@ -140,8 +140,13 @@ void CPositionStatusWnd::DrawBox(QPainter& painter, int nIndex, const QRectF& bo
     BOX_TEXT& kept = m_aBoxTexts[nIndex];
     if (kept.textRect != textRect || kept.strTitle != strTitle || kept.strValue != strValue ||
         kept.nTitleSize != m_Sizes.nTitle || kept.nValueSize != m_Sizes.nValue) {
-        kept = BOX_TEXT{textRect, strTitle, strValue, m_Sizes.nTitle, m_Sizes.nValue,
-                        GpsGeometry::LayOutBoxText(textRect, strTitle, strValue, m_Sizes.nTitle, m_Sizes.nValue)};
+        kept = BOX_TEXT{
+            textRect,
+            strTitle,
+            strValue,
+            m_Sizes.nTitle,
+            m_Sizes.nValue,
+            GpsGeometry::LayOutBoxText(textRect, strTitle, strValue, m_Sizes.nTitle, m_Sizes.nValue)};
     }
     const GpsGeometry::BoxTextLayout& layout = kept.layout;
     painter.setFont(layout.titleFont);

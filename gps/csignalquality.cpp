@@ -153,9 +153,9 @@ void CSignalQuality::paintEvent(QPaintEvent* pEvent)
                 continue;
             const CGPSDisplayData::SAT_DATA& sat = m_Data.aSats[i];
             const QString strSNR = QString::number(double(sat.nSNR));
-            const GpsGeometry::SnrPlace snr = GpsGeometry::SnrTextPlace(
-                GpsGeometry::BarRect(dX, dSlotWidth, dArea, sat.nSNR), dArea, metrics.horizontalAdvance(strSNR),
-                layout.nLineHeight);
+            const GpsGeometry::SnrPlace snr =
+                GpsGeometry::SnrTextPlace(GpsGeometry::BarRect(dX, dSlotWidth, dArea, sat.nSNR), dArea,
+                                          metrics.horizontalAdvance(strSNR), layout.nLineHeight);
             painter.setPen(GpsGeometry::ReadableOn(palette.color(QPalette::HighlightedText),
                                                    snr.bInBar ? BarColour(sat, palette)
                                                               : palette.color(QPalette::Light)));
@@ -163,22 +163,23 @@ void CSignalQuality::paintEvent(QPaintEvent* pEvent)
                 painter.save();
                 painter.translate(snr.box.center());
                 painter.rotate(-90);
-                painter.drawText(QRectF(-snr.box.height() / 2, -snr.box.width() / 2, snr.box.height(),
-                                        snr.box.width()),
-                                 Qt::AlignCenter | Qt::TextDontClip, strSNR);
+                painter.drawText(
+                    QRectF(-snr.box.height() / 2, -snr.box.width() / 2, snr.box.height(), snr.box.width()),
+                    Qt::AlignCenter | Qt::TextDontClip, strSNR);
                 painter.restore();
             } else {
                 painter.drawText(snr.box, Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip, strSNR);
             }
 
-            painter.setPen(GpsGeometry::ReadableOn(palette.color(QPalette::BrightText), palette.color(QPalette::Dark)));
+            painter.setPen(
+                GpsGeometry::ReadableOn(palette.color(QPalette::BrightText), palette.color(QPalette::Dark)));
             const QString strPRN = QString::number(sat.nPRN);
             if (layout.nRows == 1)
                 painter.drawText(GpsGeometry::PrnLabelRect(dX, dSlotWidth, dArea, layout.nLineHeight),
                                  Qt::AlignHCenter | Qt::AlignVCenter, strPRN);
             else
-                painter.drawText(GpsGeometry::PrnTextBox(i, metrics.horizontalAdvance(strPRN), dSlotWidth, width(),
-                                                         dArea, layout.nLineHeight, layout.nRows),
+                painter.drawText(GpsGeometry::PrnTextBox(i, metrics.horizontalAdvance(strPRN), dSlotWidth,
+                                                         width(), dArea, layout.nLineHeight, layout.nRows),
                                  Qt::AlignCenter | Qt::TextDontClip, strPRN);
         }
     }

@@ -115,7 +115,8 @@ QVector<QRectF> PlaceSkyLabels(const QVector<QRectF>& markers, const QVector<QSi
         // Glyphs reach a little past their advance: labels keep a gap.
         const auto hitsLabel = [&](const QRectF& r) {
             const QRectF near = r.adjusted(-kGap, -kGap, kGap, kGap);
-            return std::any_of(placed.cbegin(), placed.cend(), [&](const QRectF& p) { return p.intersects(near); });
+            return std::any_of(placed.cbegin(), placed.cend(),
+                               [&](const QRectF& p) { return p.intersects(near); });
         };
         const auto hitsMarker = [&](const QRectF& r) {
             for (int j = 0; j < markers.size(); ++j)
@@ -174,7 +175,8 @@ int PrnRowCount(const QVector<double>& textWidths, double dSlotWidth, double dWi
         bool bClear = true;
         for (int i = 0; bClear && i + nRows < nLabels; ++i) {
             const QRectF here = PrnTextBox(i, textWidths.at(i), dSlotWidth, dWidth, 0, 1, nRows);
-            const QRectF next = PrnTextBox(i + nRows, textWidths.at(i + nRows), dSlotWidth, dWidth, 0, 1, nRows);
+            const QRectF next =
+                PrnTextBox(i + nRows, textWidths.at(i + nRows), dSlotWidth, dWidth, 0, 1, nRows);
             bClear = here.right() + kGap <= next.left();
         }
         if (bClear)
@@ -223,8 +225,11 @@ SnrPlace SnrTextPlace(const QRectF& bar, double dAreaHeight, double dTextWidth, 
 namespace {
 double Luminance(const QColor& colour)
 {
-    const auto channel = [](double c) { return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
-    return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) + 0.0722 * channel(colour.blueF());
+    const auto channel = [](double c) {
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) +
+           0.0722 * channel(colour.blueF());
 }
 } // namespace
 

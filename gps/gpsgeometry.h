@@ -12,9 +12,9 @@
 // to integers saturate.
 
 #include <QColor>
+#include <QFont>
 #include <QPoint>
 #include <QRectF>
-#include <QFont>
 #include <QSize>
 #include <QString>
 #include <QVector>

@@ -98,24 +98,25 @@ private slots:
         QTest::addColumn<QVector<QRectF>>("markers"); // 20 x 20, labels 30 x 10
         QTest::addColumn<QVector<QRectF>>("labels");
         const QRectF a(100, 100, 20, 20), usualA(95, 110, 30, 10);
-        QTest::newRow("apart: usual places") << QVector<QRectF>{a, {200, 100, 20, 20}}
-                                             << QVector<QRectF>{usualA, {195, 110, 30, 10}};
+        QTest::newRow("apart: usual places")
+            << QVector<QRectF>{a, {200, 100, 20, 20}} << QVector<QRectF>{usualA, {195, 110, 30, 10}};
         // The usual place lies on the other marker: the first goes below; the second's usual
         // place and below are taken, so above.
-        QTest::newRow("same place: below, above") << QVector<QRectF>{a, a}
-                                                  << QVector<QRectF>{{95, 120, 30, 10}, {95, 90, 30, 10}};
+        QTest::newRow("same place: below, above")
+            << QVector<QRectF>{a, a} << QVector<QRectF>{{95, 120, 30, 10}, {95, 90, 30, 10}};
         // The first's usual place and below lie on the second marker; the second's is free.
-        QTest::newRow("near: above, usual") << QVector<QRectF>{a, {100, 112, 20, 20}}
-                                            << QVector<QRectF>{{95, 90, 30, 10}, {95, 122, 30, 10}};
-        QTest::newRow("bottom edge: moved inside") << QVector<QRectF>{{100, 290, 20, 20}}
-                                                   << QVector<QRectF>{{95, 290, 30, 10}};
+        QTest::newRow("near: above, usual")
+            << QVector<QRectF>{a, {100, 112, 20, 20}} << QVector<QRectF>{{95, 90, 30, 10}, {95, 122, 30, 10}};
+        QTest::newRow("bottom edge: moved inside")
+            << QVector<QRectF>{{100, 290, 20, 20}} << QVector<QRectF>{{95, 290, 30, 10}};
     }
 
     void skyLabels()
     {
         QFETCH(QVector<QRectF>, markers);
-        QTEST(PlaceSkyLabels(markers, QVector<QSizeF>(markers.size(), QSizeF(30, 10)), QRectF(0, 0, 300, 300)),
-              "labels");
+        QTEST(
+            PlaceSkyLabels(markers, QVector<QSizeF>(markers.size(), QSizeF(30, 10)), QRectF(0, 0, 300, 300)),
+            "labels");
     }
 
     // The 45° ring lies halfway from the zenith to the horizon: at 401 x 601 the horizon is
@@ -149,7 +150,8 @@ private slots:
         QTest::newRow("state 3 unused greyed") << 3 << 3 << false << 44 << 3 << shadow << 1;
         QTest::newRow("state 7 fallback") << 3 << 7 << true << 30 << 3 << QColor(255, 0, 255) << 1;
         QTest::newRow("SNR 80 cut at the top") << 3 << 0 << false << 80 << 3 << shadow << 1;
-        QTest::newRow("200 in view: the record's 96") << 200 << 1 << true << 30 << 96 << QColor(0, 192, 0) << 3;
+        QTest::newRow("200 in view: the record's 96")
+            << 200 << 1 << true << 30 << 96 << QColor(0, 192, 0) << 3;
         QTest::newRow("negative: no slot") << -5 << 1 << true << 30 << 0 << QColor() << 1;
     }
 

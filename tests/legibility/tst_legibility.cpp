@@ -259,7 +259,10 @@ private slots:
         // A text drawn into a rectangle too small for it is cut at the rectangle: clipped.
         struct Narrow : QWidget
         {
-            void paintEvent(QPaintEvent*) override { QPainter(this).drawText(QRect(20, 0, 10, 30), 0, "315"); }
+            void paintEvent(QPaintEvent*) override
+            {
+                QPainter(this).drawText(QRect(20, 0, 10, 30), 0, "315");
+            }
         } narrow;
         narrow.resize(100, 30);
         const Texts cut = RecordText(&narrow);
@@ -296,13 +299,14 @@ private slots:
     {
         // A label may lie on a marker (its own, or another's where no side is free), as long as
         // the marker is drawn first: no marker covers a number.
-        Check("sky marker over a label", [](const Texts& t, int i, QSize, const QVector<PaintedShape>& shapes) {
-            QStringList bad;
-            for (const PaintedShape& marker : shapes)
-                if (marker.bMarker && marker.nTextsBefore > i && t[i].glyphs.intersects(marker.rect))
-                    bad << Where(t[i]) + " under marker " + Box(marker.rect);
-            return bad.join("; ");
-        });
+        Check("sky marker over a label",
+              [](const Texts& t, int i, QSize, const QVector<PaintedShape>& shapes) {
+                  QStringList bad;
+                  for (const PaintedShape& marker : shapes)
+                      if (marker.bMarker && marker.nTextsBefore > i && t[i].glyphs.intersects(marker.rect))
+                          bad << Where(t[i]) + " under marker " + Box(marker.rect);
+                  return bad.join("; ");
+              });
     }
 
     void capHeight_data() { Rows(kData.keys()); }
@@ -382,7 +386,7 @@ private slots:
     {
         QTest::addColumn<QString>("capture");
         QTest::addColumn<QStringList>("boxes"); // "box text", in paint order
-        QTest::addColumn<QColor>("timeInk"); // its fill: tests/gps
+        QTest::addColumn<QColor>("timeInk");    // its fill: tests/gps
         const auto boxes = [](const QString& strValues, const QString& strCapture) {
             const QStringList titles = kPositionTitles + QStringList{kTimeTitles[strCapture]};
             QStringList all;
@@ -468,7 +472,8 @@ private slots:
         const auto state = [](const char* tag, int nState, double dError, const QString& strWord,
                               const char* pszError, QColor ink, QColor fill) {
             QTest::newRow(tag) << false << nState << dError << 0 << 0
-                               << "middle " + strWord + "|bottom Estimated Time Error: " + pszError << ink << fill;
+                               << "middle " + strWord + "|bottom Estimated Time Error: " + pszError << ink
+                               << fill;
         };
         const char* na = "Not Available";
         state("off", 0, 0.1, "Off", na, Qt::black, QColor(192, 192, 192));
@@ -481,7 +486,8 @@ private slots:
               QColor(192, 0, 0));
         state("locked 0.5 s: in ms", 6, 0.5, "Locked", "500.000 Milliseconds", white, green);
         state("locked 0.5000001 s: in seconds", 6, 0.5000001, "Locked", "0.500 Seconds", white, green);
-        const auto stats = [](const char* tag, double dStdDev, int nSamples, int nSource, const char* pszTexts) {
+        const auto stats = [](const char* tag, double dStdDev, int nSamples, int nSource,
+                              const char* pszTexts) {
             QTest::newRow(tag) << true << 0 << dStdDev << nSamples << nSource << QString::fromUtf8(pszTexts)
                                << Role(QPalette::Text) << Role(QPalette::Window);
         };
@@ -489,7 +495,8 @@ private slots:
               "top 1σ = 800.000 |top ms |top Samples: 5|middle Using time from: --");
         stats("stats: 0.8000001 s in seconds, 2^32-1 samples", 0.8000001, -1, 1,
               "top 1σ = 0.800 |top Seconds |top Samples: -1|middle Using time from: ZDA");
-        stats("stats: source 2", 0, 0, 2, "top 1σ = 0.000 |top ms |top Samples: 0|middle Using time from: Unknown");
+        stats("stats: source 2", 0, 0, 2,
+              "top 1σ = 0.000 |top ms |top Samples: 0|middle Using time from: Unknown");
     }
     void panelTexts()
     {
