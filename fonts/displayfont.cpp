@@ -54,8 +54,13 @@ QFont Legible(int nPointSize)
 
 QFont Fitted(int nPointSize, const QString& strText, double dRoom)
 {
+    return Fitted(Face(nPointSize), strText, dRoom);
+}
+
+QFont Fitted(QFont font, const QString& strText, double dRoom)
+{
     const int nSmallest = LegiblePointSize();
-    QFont font = Face(std::max(nPointSize, nSmallest));
+    font.setPointSize(std::max(font.pointSize(), nSmallest));
     const int nLargest = font.pointSize();
     const double dWidth = QFontMetricsF(font).horizontalAdvance(strText);
     if (!(dWidth > dRoom) || nLargest == nSmallest)

@@ -39,9 +39,11 @@ int LegiblePointSize();
 // Face(max(nPointSize, LegiblePointSize())).
 QFont Legible(int nPointSize);
 
-// Face(nPointSize) made smaller until strText is at most dRoom pixels wide,
-// never below LegiblePointSize(); a text that fits keeps nPointSize, and a
-// size below the legible one grows to it.
+// font made smaller until strText is at most dRoom pixels wide, never below
+// LegiblePointSize(); a text that fits keeps the font's size, and a size
+// below the legible one grows to it. Family and weight stay.
+QFont Fitted(QFont font, const QString& strText, double dRoom);
+// Fitted(Face(nPointSize), strText, dRoom).
 QFont Fitted(int nPointSize, const QString& strText, double dRoom);
 
 // strText as it fits dRoom pixels in font: whole, or cut and ended with "…"

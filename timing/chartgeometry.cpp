@@ -329,15 +329,6 @@ bool FitsWidth(const QFont& font, const QStringList& lines, double dRoom)
 }
 } // namespace
 
-QFont FitWidth(QFont font, const QString& strText, double dRoom)
-{
-    const int nSmallest = DisplayFont::LegiblePointSize();
-    const int nLargest = std::max(font.pointSize(), nSmallest);
-    return Sized(font, LargestFitting(nSmallest, nLargest, [&](int nSize) {
-                     return QFontMetricsF(Sized(font, nSize)).horizontalAdvance(strText) <= dRoom;
-                 }));
-}
-
 PanelTexts CentreAndFoot(const QRectF& rect, const QFont& big, const QString& strBig, const QFont& foot,
                          const QStringList& footChoices)
 {
@@ -345,7 +336,7 @@ PanelTexts CentreAndFoot(const QRectF& rect, const QFont& big, const QString& st
     bool bFootFits = footChoices.isEmpty();
     for (const QString& strChoice : footChoices) {
         const QStringList lines = strChoice.split(QLatin1Char('\n'));
-        texts.foot = FitWidth(foot, WidestLine(foot, lines), rect.width());
+        texts.foot = DisplayFont::Fitted(foot, WidestLine(foot, lines), rect.width());
         texts.strFoot = strChoice;
         bFootFits = FitsWidth(texts.foot, lines, rect.width());
         if (bFootFits)
@@ -359,7 +350,7 @@ PanelTexts CentreAndFoot(const QRectF& rect, const QFont& big, const QString& st
         return InkRect(Sized(big, nSize), rect, Qt::AlignCenter, strBig).bottom() + kTextGap <= dFootTop;
     };
     const int nSmallest = DisplayFont::LegiblePointSize();
-    texts.big = FitWidth(big, strBig, rect.width());
+    texts.big = DisplayFont::Fitted(big, strBig, rect.width());
     texts.big.setPointSize(LargestFitting(nSmallest, texts.big.pointSize(), clear));
     texts.bFits = bFootFits && FitsWidth(texts.big, {strBig}, rect.width()) && clear(texts.big.pointSize());
     return texts;
@@ -381,7 +372,7 @@ QSizeF CentreAndFootMinimum(const QFont& big, const QStringList& bigTexts, const
 
 QFont FitLines(const QFont& font, const QStringList& lines, double dRoom, double dHeight)
 {
-    const QFont fitted = FitWidth(font, WidestLine(font, lines), dRoom);
+    const QFont fitted = DisplayFont::Fitted(font, WidestLine(font, lines), dRoom);
     const int nLines = std::max(1, int(lines.size()));
     return Sized(fitted, LargestFitting(DisplayFont::LegiblePointSize(), fitted.pointSize(), [&](int nSize) {
                      return LinesThatFit(Sized(fitted, nSize), nLines, dHeight) == nLines;

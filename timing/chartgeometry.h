@@ -165,11 +165,6 @@ QVector<bool> KeepApart(const QVector<QRectF>& boxes, const QVector<QPolygonF>& 
 // several (lines split at "\n").
 QRectF InkRect(const QFont& font, const QRectF& rect, int nFlags, const QString& strText);
 
-// font at its size, made smaller until strText is at most dRoom pixels wide,
-// but never below DisplayFont::LegiblePointSize(); a size below that grows to
-// it. Keeps the font's weight (the clock is bold).
-QFont FitWidth(QFont font, const QString& strText, double dRoom);
-
 // A panel with a large text centred in rect and a small one on its bottom
 // edge (the state word over the estimated error, the time over the date).
 // The foot is the first of footChoices whose widest line fits the width at
