@@ -288,7 +288,8 @@ std::vector<long long> Factors(TauSet set, Kind kind, std::size_t nPhase)
     return factors;
 }
 
-double Deviation(Kind kind, const double* pX, std::size_t nPhase, long long m, double dTau0, long long* pnTerms)
+double Deviation(Kind kind, const double* pX, std::size_t nPhase, long long m, double dTau0,
+                 long long* pnTerms)
 {
     long long nTerms = 0;
     double dValue = kNaN;
@@ -334,7 +335,8 @@ double Deviation(Kind kind, const double* pX, std::size_t nPhase, long long m, d
     return dValue;
 }
 
-Analysis Analyse(const std::vector<double>& x, double dTau0, Kind kind, TauSet set, const std::atomic_bool* pCancel)
+Analysis Analyse(const std::vector<double>& x, double dTau0, Kind kind, TauSet set,
+                 const std::atomic_bool* pCancel)
 {
     Analysis result;
     if (!(std::isfinite(dTau0) && dTau0 > 0.0)) {

@@ -57,13 +57,13 @@ const char* NoiseAbbreviation(int nAlpha);
 
 struct Row
 {
-    long long nFactor = 0;  // m
-    double dTau = 0.0;      // m * tau0, seconds
-    long long nTerms = 0;   // the number of terms the estimate sums
-    double dValue = 0.0;    // the deviation (or MTIE, TIE rms)
-    int nAlpha = kNoAlpha;  // dominant noise type
-    double dEdf = 0.0;      // equivalent degrees of freedom; NaN without bounds
-    double dMin = 0.0;      // 68.3 % confidence bounds; NaN without bounds
+    long long nFactor = 0; // m
+    double dTau = 0.0;     // m * tau0, seconds
+    long long nTerms = 0;  // the number of terms the estimate sums
+    double dValue = 0.0;   // the deviation (or MTIE, TIE rms)
+    int nAlpha = kNoAlpha; // dominant noise type
+    double dEdf = 0.0;     // equivalent degrees of freedom; NaN without bounds
+    double dMin = 0.0;     // 68.3 % confidence bounds; NaN without bounds
     double dMax = 0.0;
 };
 

@@ -69,7 +69,16 @@ class TestStability : public QObject
 private slots:
     void referenceSuite_data();
     void referenceSuite();
-
+    void noiseIdentification_data();
+    void noiseIdentification();
+    void refusesBadInput_data();
+    void refusesBadInput();
+    void timeIntervalErrorMatchesBruteForce();
+    void edfTablesMatchExactSums_data();
+    void edfTablesMatchExactSums();
+    void edfMatchesWhiteNoiseClosedForms_data();
+    void edfMatchesWhiteNoiseClosedForms();
+    void boundsNarrowWithMoreTerms();
 };
 
 void TestStability::referenceSuite_data()
@@ -111,10 +120,182 @@ void TestStability::referenceSuite()
         else
             continue;
         ++nFound;
-        QVERIFY2(std::fabs(row.dValue / want - 1.0) < 1e-6,
-                 qPrintable(QString("m=%1: %2, want %3").arg(row.nFactor).arg(row.dValue, 0, 'e', 7).arg(want)));
+        QVERIFY2(
+            std::fabs(row.dValue / want - 1.0) < 1e-6,
+            qPrintable(QString("m=%1: %2, want %3").arg(row.nFactor).arg(row.dValue, 0, 'e', 7).arg(want)));
     }
     QCOMPARE(nFound, 3);
+}
+
+void TestStability::noiseIdentification_data()
+{
+    QTest::addColumn<int>("noise");
+    QTest::addColumn<int>("alpha");
+    QTest::newRow("white PM") << int(WhitePM) << 2;
+    QTest::newRow("white FM") << int(WhiteFM) << 0;
+    QTest::newRow("random-walk FM") << int(RandomWalkFM) << -2;
+}
+
+// Every octave factor of the table, through the autocorrelation method
+// (at least 30 averages) and the B1 ratio beyond it, over ten seeds.
+void TestStability::noiseIdentification()
+{
+    QFETCH(int, noise);
+    QFETCH(int, alpha);
+    // Rows by the number of averages left: [0] 100 or more, [1] 30 to 99
+    // (the autocorrelation method), [2] 8 to 29 (the B1 ratio).
+    int nRows[3] = {0, 0, 0}, nRight[3] = {0, 0, 0};
+    for (unsigned seed = 1; seed <= 10; ++seed) {
+        const std::vector<double> x = Series(Noise(noise), 8192, seed);
+        const Analysis a = Analyse(x, 1.0, Kind::Oadev, TauSet::Octave);
+        QVERIFY(a.bOk);
+        for (const Row& row : a.rows) {
+            const std::size_t nAverages = (x.size() - 1) / std::size_t(row.nFactor) + 1;
+            const int band = nAverages >= 100 ? 0 : nAverages >= 30 ? 1 : nAverages >= 8 ? 2 : -1;
+            if (band < 0)
+                continue;
+            ++nRows[band];
+            nRight[band] += row.nAlpha == alpha;
+        }
+    }
+    const QString counts = QString("%1/%2, %3/%4, %5/%6")
+                               .arg(nRight[0])
+                               .arg(nRows[0])
+                               .arg(nRight[1])
+                               .arg(nRows[1])
+                               .arg(nRight[2])
+                               .arg(nRows[2]);
+    // The estimates are statistics of the data: certain with many averages,
+    // nearly so at 30, most of the time with a handful.
+    QVERIFY2(nRight[0] == nRows[0], qPrintable(counts));
+    QVERIFY2(nRight[1] * 10 >= nRows[1] * 9, qPrintable(counts));
+    QVERIFY2(nRight[2] * 2 >= nRows[2], qPrintable(counts));
+}
+
+void TestStability::refusesBadInput_data()
+{
+    QTest::addColumn<QVector<double>>("x");
+    QTest::addColumn<double>("tau0");
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    QTest::newRow("empty") << QVector<double>{} << 1.0;
+    QTest::newRow("two points") << QVector<double>{1.0, 2.0} << 1.0;
+    QTest::newRow("nan") << QVector<double>{1.0, nan, 2.0, 3.0} << 1.0;
+    QTest::newRow("inf") << QVector<double>{1.0, 2.0, 3.0, -inf} << 1.0;
+    QTest::newRow("tau0 zero") << QVector<double>{1.0, 2.0, 3.0, 4.0} << 0.0;
+    QTest::newRow("tau0 nan") << QVector<double>{1.0, 2.0, 3.0, 4.0} << nan;
+}
+
+void TestStability::refusesBadInput()
+{
+    QFETCH(QVector<double>, x);
+    QFETCH(double, tau0);
+    for (Kind kind : {Kind::Adev, Kind::Mdev, Kind::Totdev, Kind::Mtie}) {
+        const Analysis a = Analyse(std::vector<double>(x.begin(), x.end()), tau0, kind, TauSet::All);
+        QVERIFY(!a.bOk);
+        QVERIFY(!a.strError.empty());
+        QVERIFY(a.rows.empty());
+    }
+}
+
+void TestStability::timeIntervalErrorMatchesBruteForce()
+{
+    const std::vector<double> x = Series(WhiteFM, 997, 7);
+    const Analysis mtie = Analyse(x, 0.5, Kind::Mtie, TauSet::All);
+    const Analysis rms = Analyse(x, 0.5, Kind::TieRms, TauSet::All);
+    QVERIFY(mtie.bOk && rms.bOk);
+    QCOMPARE(mtie.rows.size(), x.size() - 1);
+    for (const Row& row : mtie.rows) {
+        const std::size_t m = std::size_t(row.nFactor);
+        double worst = 0.0, squares = 0.0;
+        for (std::size_t i = 0; i + m < x.size(); ++i) {
+            const auto [lo, hi] = std::minmax_element(x.begin() + long(i), x.begin() + long(i + m + 1));
+            worst = std::max(worst, *hi - *lo);
+            squares += (x[i + m] - x[i]) * (x[i + m] - x[i]);
+        }
+        QCOMPARE(row.dValue, worst);
+        QCOMPARE(row.dTau, 0.5 * double(m));
+        QCOMPARE(row.nTerms, (long long)(x.size() - m));
+        QVERIFY(qFuzzyCompare(rms.rows[m - 1].dValue, std::sqrt(squares / double(x.size() - m))));
+    }
+}
+
+void TestStability::edfTablesMatchExactSums_data()
+{
+    QTest::addColumn<int>("alpha");
+    QTest::addColumn<int>("d");
+    QTest::addColumn<bool>("modified");
+    for (int d = 2; d <= 3; ++d)
+        for (int alpha = 2; alpha >= -2; --alpha)
+            for (bool modified : {false, true})
+                if (!(modified && d == 3))
+                    QTest::addRow("alpha %d, d %d%s", alpha, d, modified ? ", modified" : "")
+                        << alpha << d << modified;
+}
+
+// Beyond 100 lags the overlapping estimators take the paper's asymptotic
+// tables: they must agree with the sum over every lag.
+void TestStability::edfTablesMatchExactSums()
+{
+    QFETCH(int, alpha);
+    QFETCH(int, d);
+    QFETCH(bool, modified);
+    // Both terms of a table's entry count: a short record (6 strides) and a
+    // long one (40).
+    const long long m = 300;
+    for (long long r : {6, 40}) {
+        const long long n = (r + d + 1) * m;
+        const double tables = GreenhallEdf(alpha, d, m, n, true, modified);
+        const double exact = GreenhallEdf(alpha, d, m, n, true, modified, true);
+        QVERIFY2(std::fabs(tables / exact - 1.0) < 0.01,
+                 qPrintable(QString("r=%1: %2 vs %3").arg(r).arg(tables).arg(exact)));
+    }
+}
+
+void TestStability::edfMatchesWhiteNoiseClosedForms_data()
+{
+    QTest::addColumn<int>("alpha");
+    QTest::addColumn<long long>("m");
+    for (long long m : {1, 4, 16, 64})
+        QTest::addRow("white PM, m %lld", m) << 2 << m;
+    for (long long m : {32, 64, 128})
+        QTest::addRow("white FM, m %lld", m) << 0 << m;
+}
+
+// The handbook's closed forms for the overlapping Allan deviation in white
+// noise: (N+1)(N-2m) / (2(N-m)) for white PM, and
+// (3(N-1)/(2m) - 2(N-2)/N) 4m^2/(4m^2+5) for white FM (N phase points).
+// At small factors in white FM the two differ by up to a sixth: the closed
+// form counts the phase as point samples of a random walk, Greenhall and
+// Riley as averages over the sampling interval, which makes neighbouring
+// second differences less correlated (-1/3 instead of -1/2 at m = 1).
+void TestStability::edfMatchesWhiteNoiseClosedForms()
+{
+    QFETCH(int, alpha);
+    QFETCH(long long, m);
+    const double n = 1025.0, dm = double(m);
+    const double closed = alpha == 2
+                              ? (n + 1) * (n - 2 * dm) / (2 * (n - dm))
+                              : (3 * (n - 1) / (2 * dm) - 2 * (n - 2) / n) * 4 * dm * dm / (4 * dm * dm + 5);
+    const double edf = Edf(Kind::Oadev, alpha, m, std::size_t(n));
+    QVERIFY2(std::fabs(edf / closed - 1.0) < 0.05, qPrintable(QString("%1 vs %2").arg(edf).arg(closed)));
+}
+
+void TestStability::boundsNarrowWithMoreTerms()
+{
+    double lastWidth = std::numeric_limits<double>::infinity();
+    for (std::size_t n : {64, 256, 1024, 4096, 16384}) {
+        const double edf = Edf(Kind::Oadev, 0, 4, n);
+        double lo, hi;
+        Bounds(1.0, edf, lo, hi);
+        QVERIFY(lo < 1.0 && hi > 1.0);
+        QVERIFY2(hi - lo < lastWidth, qPrintable(QString("n=%1: %2").arg(n).arg(hi - lo)));
+        lastWidth = hi - lo;
+        // For many degrees of freedom the interval is +-1/sqrt(2 edf) about
+        // the value, the normal limit of chi-squared.
+        if (edf > 1000)
+            QVERIFY(std::fabs((hi - lo) / 2.0 * std::sqrt(2.0 * edf) - 1.0) < 0.02);
+    }
 }
 
 QTEST_APPLESS_MAIN(TestStability)
