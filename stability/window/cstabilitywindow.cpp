@@ -1,0 +1,280 @@
+#include "cstabilitywindow.h"
+
+#include "stabilitytext.h"
+#include "ui_cstabilitywindow.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QImage>
+#include <QMessageBox>
+#include <QPainter>
+#include <QSaveFile>
+#include <QSvgGenerator>
+#include <QTimer>
+#include <QtConcurrent>
+
+#include <utility>
+
+CStabilityWindow::CStabilityWindow(const CPhaseRecorder& recorder, QWidget* pParent)
+    : QWidget(pParent, Qt::Window), m_Recorder(recorder), ui(std::make_unique<Ui_CStabilityWindow>())
+{
+    ui->setupUi(this);
+    // Filled before anything can be shown: the first item's selection asks
+    // for a refresh, which a hidden window ignores.
+    for (Stability::Kind kind : StabilityText::OfferedKinds())
+        ui->comboKind->addItem(StabilityText::KindTitle(kind), int(kind));
+    // The plot over the table, which has room for about ten rows at first
+    // (a day at a record a second gives sixteen).
+    ui->splitter->setStretchFactor(0, 3);
+    ui->splitter->setStretchFactor(1, 2);
+    ui->splitter->setSizes({440, 300});
+    ui->tableRows->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    ui->tableRows->horizontalHeader()->setMinimumSectionSize(48);
+    // Rows as high as their text needs, so that more of them show.
+    ui->tableRows->verticalHeader()->setDefaultSectionSize(ui->tableRows->fontMetrics().height() + 8);
+    ui->plot->SetEmptyText(StabilityText::Collecting(0));
+
+    m_pRefreshTimer = new QTimer(this);
+    m_pRefreshTimer->setInterval(kRefreshMs);
+    connect(m_pRefreshTimer, SIGNAL(timeout()), this, SLOT(OnRefreshTimer()));
+    connect(&m_Watcher, SIGNAL(finished()), this, SLOT(OnAnalysisFinished()));
+    ShowStatus();
+}
+
+CStabilityWindow::~CStabilityWindow()
+{
+    // The computation reads the flag and the window's copy of nothing else:
+    // once it has returned, nothing refers to the window any more.
+    StopAnalysis();
+}
+
+Stability::Kind CStabilityWindow::ChosenKind() const
+{
+    const QVariant kind = ui->comboKind->currentData();
+    return kind.isValid() ? Stability::Kind(kind.toInt()) : Stability::Kind::Oadev;
+}
+
+void CStabilityWindow::showEvent(QShowEvent* pEvent)
+{
+    QWidget::showEvent(pEvent);
+    m_pRefreshTimer->start();
+    Refresh();
+}
+
+void CStabilityWindow::hideEvent(QHideEvent* pEvent)
+{
+    m_pRefreshTimer->stop();
+    QWidget::hideEvent(pEvent);
+}
+
+void CStabilityWindow::closeEvent(QCloseEvent* pEvent)
+{
+    StopAnalysis();
+    QWidget::closeEvent(pEvent);
+}
+
+void CStabilityWindow::on_comboKind_currentIndexChanged(int)
+{
+    Refresh();
+}
+
+void CStabilityWindow::OnRefreshTimer()
+{
+    Refresh();
+}
+
+void CStabilityWindow::StopAnalysis()
+{
+    if (!m_bRunning)
+        return;
+    m_bCancel = true;
+    m_Watcher.waitForFinished();
+}
+
+void CStabilityWindow::Refresh()
+{
+    if (!isVisible())
+        return;
+    const Stability::Kind kind = ChosenKind();
+    if (m_bRunning) {
+        // One computation at a time. One for a kind no longer chosen is not
+        // worth finishing; in either case the recorder is looked at again
+        // when it ends.
+        if (m_nRunningKind != kind)
+            m_bCancel = true;
+        m_bLookAgain = true;
+        return;
+    }
+    const std::uint64_t nGeneration = m_Recorder.Generation();
+    if (m_bShowing && m_nShownKind == kind && m_nShownGeneration == nGeneration)
+        return;
+    const std::size_t nPoints = m_Recorder.Size();
+    const double dTau0 = m_Recorder.Tau0();
+    if (nPoints < 3 || !(dTau0 > 0.0)) {
+        Stability::Analysis none;
+        none.bOk = true;
+        Show(none, kind, nPoints, dTau0);
+        m_nShownGeneration = nGeneration;
+        m_Computed = QDateTime();
+        ui->plot->SetEmptyText(StabilityText::Collecting(nPoints));
+        ShowStatus();
+        return;
+    }
+    // The pool thread works on a copy: the recorder goes on taking records.
+    const auto pPhase = std::make_shared<const std::vector<double>>(m_Recorder.Phase());
+    const std::atomic_bool* pCancel = &m_bCancel;
+    m_bCancel = false;
+    m_bRunning = true;
+    m_nRunningKind = kind;
+    m_nRunningGeneration = nGeneration;
+    m_nRunningPoints = nPoints;
+    m_dRunningTau0 = dTau0;
+    m_Watcher.setFuture(QtConcurrent::run([pPhase, dTau0, kind, pCancel] {
+        return Stability::Analyse(*pPhase, dTau0, kind, Stability::TauSet::Octave, pCancel);
+    }));
+    ShowStatus();
+}
+
+void CStabilityWindow::OnAnalysisFinished()
+{
+    m_bRunning = false;
+    const Stability::Analysis analysis = m_Watcher.result();
+    const bool bDropped = m_bCancel || m_nRunningKind != ChosenKind();
+    m_bCancel = false;
+    if (!bDropped) {
+        Show(analysis, m_nRunningKind, m_nRunningPoints, m_dRunningTau0);
+        m_nShownGeneration = m_nRunningGeneration;
+    }
+    ShowStatus();
+    if (std::exchange(m_bLookAgain, false) || bDropped)
+        Refresh();
+}
+
+void CStabilityWindow::Show(const Stability::Analysis& analysis, Stability::Kind kind, std::size_t nPoints,
+                            double dTau0)
+{
+    m_bShowing = true;
+    m_nShownKind = kind;
+    m_nShownPoints = nPoints;
+    m_dShownTau0 = dTau0;
+    m_Computed = QDateTime::currentDateTime();
+
+    const std::vector<Stability::Row> none;
+    const std::vector<Stability::Row>& rows = analysis.bOk ? analysis.rows : none;
+    ui->plot->SetRows(kind, rows);
+    if (!analysis.bOk)
+        ui->plot->SetEmptyText(QString::fromStdString(analysis.strError));
+    else if (rows.empty())
+        ui->plot->SetEmptyText(tr("%1 points are too few for this deviation").arg(qulonglong(nPoints)));
+    else
+        ui->plot->SetEmptyText(tr("No value above zero to plot"));
+
+    QTableWidget* pTable = ui->tableRows;
+    const QStringList headers = StabilityText::TableHeaders(kind);
+    pTable->setColumnCount(headers.size());
+    pTable->setHorizontalHeaderLabels(headers);
+    pTable->setRowCount(int(rows.size()));
+    for (int nRow = 0; nRow < int(rows.size()); ++nRow) {
+        const QStringList cells = StabilityText::TableCells(kind, rows[std::size_t(nRow)]);
+        for (int nColumn = 0; nColumn < cells.size(); ++nColumn) {
+            auto* pItem = new QTableWidgetItem(cells[nColumn]);
+            pItem->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            pTable->setItem(nRow, nColumn, pItem);
+        }
+    }
+}
+
+// The run being computed, else the one shown; when the shown one was computed.
+void CStabilityWindow::ShowStatus()
+{
+    ui->labelStatus->setText(StabilityText::Status(m_bRunning ? m_nRunningPoints : m_nShownPoints,
+                                                   m_bRunning ? m_dRunningTau0 : m_dShownTau0, m_Computed,
+                                                   m_bRunning));
+}
+
+// ---- Export -------------------------------------------------------------------
+
+void CStabilityWindow::on_pushButtonExport_clicked()
+{
+    const QString strCsv = tr("CSV table (*.csv)");
+    const QString strPng = tr("PNG image (*.png)");
+    const QString strSvg = tr("SVG image (*.svg)");
+    QString strFilter = strCsv;
+    QString strName = QFileDialog::getSaveFileName(
+        this, tr("Export"), QString(), strCsv + QStringLiteral(";;") + strPng + QStringLiteral(";;") + strSvg,
+        &strFilter, QFileDialog::DontUseNativeDialog);
+    if (strName.isEmpty())
+        return;
+    // The name's suffix says what to write; a name without one of the three
+    // gets the chosen filter's.
+    const QString strSuffix = QFileInfo(strName).suffix().toLower();
+    ExportFormat nFormat = EXPORT_CSV;
+    if (strSuffix == QLatin1String("png"))
+        nFormat = EXPORT_PNG;
+    else if (strSuffix == QLatin1String("svg"))
+        nFormat = EXPORT_SVG;
+    else if (strSuffix != QLatin1String("csv")) {
+        nFormat = strFilter == strPng ? EXPORT_PNG : strFilter == strSvg ? EXPORT_SVG : EXPORT_CSV;
+        strName += nFormat == EXPORT_PNG ? ".png" : nFormat == EXPORT_SVG ? ".svg" : ".csv";
+    }
+    QString strError;
+    if (!Export(strName, nFormat, strError))
+        QMessageBox::warning(this, tr("Export"),
+                             tr("Could not write %1: %2").arg(QDir::toNativeSeparators(strName), strError));
+}
+
+bool CStabilityWindow::Export(const QString& strFileName, ExportFormat nFormat, QString& rstrError)
+{
+    // Written whole or not at all: a failed export leaves an older file as it was.
+    QSaveFile file(strFileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        rstrError = file.errorString();
+        return false;
+    }
+    CStabilityPlot* pPlot = ui->plot;
+    bool bWritten = false;
+    switch (nFormat) {
+    case EXPORT_CSV: {
+        const QByteArray bytes = StabilityText::Csv(pPlot->Kind(), pPlot->Rows()).toUtf8();
+        bWritten = file.write(bytes) == bytes.size();
+        break;
+    }
+    case EXPORT_PNG: {
+        // At the screen's resolution, as the plot is seen.
+        const qreal dRatio = pPlot->devicePixelRatioF();
+        QImage image(pPlot->size() * dRatio, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(dRatio);
+        image.fill(Qt::white);
+        pPlot->render(&image);
+        bWritten = image.save(&file, "PNG");
+        break;
+    }
+    case EXPORT_SVG: {
+        QSvgGenerator generator;
+        generator.setOutputDevice(&file);
+        generator.setSize(pPlot->size());
+        generator.setViewBox(QRect(QPoint(0, 0), pPlot->size()));
+        generator.setResolution(pPlot->logicalDpiX());
+        generator.setTitle(StabilityText::KindTitle(pPlot->Kind()));
+        QPainter painter;
+        if (painter.begin(&generator)) {
+            pPlot->render(&painter);
+            bWritten = painter.end();
+        }
+        break;
+    }
+    }
+    if (!bWritten) {
+        rstrError = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        rstrError = file.errorString();
+        return false;
+    }
+    return true;
+}
