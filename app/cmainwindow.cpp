@@ -5,6 +5,7 @@
 #include "cgpsstatuswnd.h"
 #include "cloopparametersdlg.h"
 #include "connectdlg.h"
+#include "cstabilitywindow.h"
 #include "cstripchartwidget.h"
 #include "csystemstatswidget.h"
 #include "csystemstatuswidget.h"
@@ -67,6 +68,7 @@ static void InitResources()
 
 CMainWindow::CMainWindow(QWidget* pParent) : QMainWindow(pParent), m_SWUpdate(nullptr)
 {
+    m_ArrivalClock.start();
     InitResources();
     ui = new Ui_CMainWindow;
     ui->setupUi(this);
@@ -175,6 +177,8 @@ CMainWindow::CMainWindow(QWidget* pParent) : QMainWindow(pParent), m_SWUpdate(nu
 
 CMainWindow::~CMainWindow()
 {
+    // It reads the recorder, a member that goes before the child widgets do.
+    delete m_pStabilityWindow;
     delete ui;
 }
 
@@ -197,6 +201,9 @@ void CMainWindow::AddStatusToCharts(const CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP
 void CMainWindow::OnRxControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS Data)
 {
     AddStatusToCharts(Data, true);
+    // Only live records have an arrival time; the history's entries do not
+    // enter the recorder.
+    m_PhaseRecorder.Add(m_ArrivalClock.nsecsElapsed() * 1e-9, Data.dTimeDiff);
     // Saturates: a peer flooding records for days must not overflow the
     // counter (the charts stop keeping points long before that).
     if (m_nSampleCount < std::numeric_limits<int>::max())
@@ -270,6 +277,9 @@ void CMainWindow::OnBRFNProtocolConnected()
 
 void CMainWindow::OnBRFNProtocolDisconnected()
 {
+    // The run of time differences ends with the link; the all-zero record
+    // below is for the displays and is not a measurement.
+    m_PhaseRecorder.Break();
     repaint();
     // An all-zero record takes every display back to its empty state; the
     // charts keep their points.
@@ -457,6 +467,7 @@ void CMainWindow::on_toolButtonEraseHisory_clicked()
     m_pTimeDiffChart->EraseData(true);
     m_pControlChart->EraseData(true);
     m_nSampleCount = 0;
+    m_PhaseRecorder.Break();
 }
 
 void CMainWindow::on_checkBoxShowStdDev_clicked()
@@ -563,6 +574,16 @@ void CMainWindow::on_action_About_triggered()
     CAboutDlg dlg(this);
     dlg.setModal(true);
     dlg.exec();
+}
+
+void CMainWindow::on_actionStability_Analysis_triggered()
+{
+    // Not modal: it follows the records while the panel is used.
+    if (!m_pStabilityWindow)
+        m_pStabilityWindow = new CStabilityWindow(m_PhaseRecorder, this);
+    m_pStabilityWindow->show();
+    m_pStabilityWindow->raise();
+    m_pStabilityWindow->activateWindow();
 }
 
 // ---- Data logs ------------------------------------------------------------------

@@ -5,14 +5,18 @@
 #include "cgpsdisplaydata.h"
 #include "checkforswupdate.h"
 #include "cnavconversions.h"
+#include "phaserecorder.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
 
 class CGPSStatusWnd;
+class CStabilityWindow;
 class CStripChartWidget;
 class CTimeStatusWidget;
 class QKeyEvent;
@@ -99,6 +103,7 @@ private slots:
     void on_action_Metric_Units_triggered();
     void OnUdpNmeaReadyRead();
     void on_action_Lock_Criteria_triggered();
+    void on_actionStability_Analysis_triggered();
 
 protected:
     void keyPressEvent(QKeyEvent* pEvent) override;
@@ -146,6 +151,14 @@ private:
     QString m_strNmeaHeld; // datagrams' text while the NMEA page is hidden
     int m_nNmeaHeldLines = 0;
     Ui_CMainWindow* ui = nullptr;
+
+    // The time differences of the live records since the link came up or the
+    // history was erased, for the Stability Analysis window (created on first
+    // use, destroyed before the recorder). Arrival times are seconds of
+    // m_ArrivalClock, which runs from the window's construction.
+    CPhaseRecorder m_PhaseRecorder;
+    QElapsedTimer m_ArrivalClock;
+    QPointer<CStabilityWindow> m_pStabilityWindow;
 
     // A dialog opened from a reply runs after the reply's handler has
     // returned; one of each kind at a time (open or queued).

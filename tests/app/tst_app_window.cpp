@@ -3,6 +3,7 @@
 // screen reader hears and where Tab goes.
 
 #include "cpositionstatuswnd.h"
+#include "cstabilitywindow.h"
 #include "cstripchartwidget.h"
 #include "csystemstatswidget.h"
 #include "csystemstatuswidget.h"
@@ -15,6 +16,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QScreen>
@@ -318,6 +321,31 @@ private slots:
         QTRY_COMPARE(shown(), QString::fromUtf8("No Service. Estimated Time Error: Not Available | "
                                                 "1σ = 0.000 ms \nSamples: 0"));
         QVERIFY(m_service.WaitForNewConnection()); // the panel's next attempt, taken here
+    }
+
+    // Tools > Stability Analysis reads the run of live time differences: the history sent on
+    // connecting has no arrival times and stays out, and a lost link ends the run.
+    void stabilityRunFollowsTheLink()
+    {
+        SendStatus(MakeStatus(1.0));
+        CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS_HISTORY history; // a late reply
+        history.nCount = 10;
+        m_service.Send(BRFN::CMD_CONTROL_LOOP_STATUS_HISTORY, BRFN::EncodeHistory(history));
+        QTRY_COMPARE(Points(m_pWindow->ControlChart()).size(), 11);
+        m_pWindow->Action("actionStability_Analysis")->trigger();
+        auto* pStability = m_pWindow->findChild<CStabilityWindow*>();
+        QVERIFY(pStability && pStability->isVisible());
+        const auto points = [pStability] { // the status line starts "N points"
+            return pStability->findChild<QLabel*>("labelStatus")->text().section(' ', 0, 0).toInt();
+        };
+        QCOMPARE(points(), 1);
+        m_service.Peer()->abort();
+        QVERIFY(m_service.WaitForNewConnection());
+        SendStatus(MakeStatus(2.0));
+        SendStatus(MakeStatus(3.0));
+        QTRY_COMPARE(Points(m_pWindow->ControlChart()).size(), 13);
+        pStability->findChild<QComboBox*>("comboKind")->setCurrentIndex(1); // looks again
+        QTRY_COMPARE(points(), 2);
     }
 
     // Epochs come once per second of the clock, however often the timer ticks; the update check
