@@ -5,7 +5,7 @@ include(GNUInstallDirs)
 
 set(TELLURIX_APP_ID com.brightfen.TellurixPanel)
 
-install(TARGETS TellurixPanel tellurix-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS TellurixPanel tellurix-sim tellurix-stability RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/${TELLURIX_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/${TELLURIX_APP_ID}.metainfo.xml
