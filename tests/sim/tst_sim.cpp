@@ -500,6 +500,35 @@ private slots:
         QVERIFY(!CSimService(o).Start());
     }
 
+    // Noise sizes that are negative, not finite or not numbers are refused before the program serves.
+    void refusedOption_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("negative random walk") << "rwfm"
+                                              << "-1";
+        QTest::newRow("random walk not a number") << "rwfm"
+                                                  << "nan";
+        QTest::newRow("phase noise not a number") << "phase-noise"
+                                                  << "x";
+    }
+    void refusedOption()
+    {
+        QFETCH(QString, option);
+        QFETCH(QString, value);
+        QProcess process;
+        process.start(
+            qEnvironmentVariable("TELLURIX_BIN_DIR") + "/tellurix-sim",
+            {"--port", "0", "--nmea-port", QString::number(m_Nmea.localPort()), "--" + option, value});
+        const auto cleanup = qScopeGuard([&process] {
+            process.kill();
+            process.waitForFinished();
+        });
+        QVERIFY(process.waitForFinished(10000));
+        QCOMPARE(process.exitCode(), 2);
+        QVERIFY(process.readAllStandardError().contains(("--" + option + " needs a number").toUtf8()));
+    }
+
     // The built tellurix-sim program ends cleanly on SIGINT and SIGTERM.
     void stopsOnSignal_data()
     {
