@@ -107,6 +107,14 @@ int IdentifyNoise(const double* pX, std::size_t nPhase, long long m);
 // estimator cannot see).
 double Edf(Kind kind, int nAlpha, long long m, std::size_t nPhase);
 
+// The EDF of a variance of d-th differences of the phase (d = 2: Allan, d = 3:
+// Hadamard) at factor m over nPhase points, after Greenhall and Riley. With
+// bExactSums the autocovariance is summed over every lag instead of taking
+// the asymptotic tables beyond 100 lags (slow for large factors; the tests
+// hold the tables against it).
+double GreenhallEdf(int nAlpha, int d, long long m, long long nPhase, bool bOverlapping, bool bModified,
+                    bool bExactSums = false);
+
 // The 68.3 % confidence bounds of a deviation with edf degrees of freedom.
 void Bounds(double dValue, double dEdf, double& rdMin, double& rdMax);
 
