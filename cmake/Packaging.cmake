@@ -5,7 +5,7 @@ include(GNUInstallDirs)
 
 set(TELLURIX_APP_ID com.brightfen.TellurixPanel)
 
-install(TARGETS TellurixPanel tellurix-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS TellurixPanel tellurix-sim tellurix-stability RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/${TELLURIX_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/${TELLURIX_APP_ID}.metainfo.xml
@@ -24,7 +24,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 # Debian 12's Qt 5 runtime; qtwayland5 lets the panel run natively in a
 # Wayland session (Debian's default desktop).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libc6 (>= 2.34), libgcc-s1, libstdc++6 (>= 12), libqt5core5a (>= 5.15), libqt5gui5 (>= 5.15) | libqt5gui5-gles (>= 5.15), libqt5widgets5 (>= 5.15), libqt5network5 (>= 5.15), libqt5serialport5 (>= 5.15), qtwayland5")
+    "libc6 (>= 2.34), libgcc-s1, libstdc++6 (>= 12), libqt5core5a (>= 5.15), libqt5gui5 (>= 5.15) | libqt5gui5-gles (>= 5.15), libqt5widgets5 (>= 5.15), libqt5network5 (>= 5.15), libqt5serialport5 (>= 5.15), libqt5svg5 (>= 5.15), libqt5concurrent5 (>= 5.15), qtwayland5")
 # A distribution updates its own packages: the Debian package is made only
 # from a build with the update check off (cmake -DTELLURIX_UPDATE_CHECK=OFF);
 # cpack -G DEB in any other build stops with a message.

@@ -3,7 +3,7 @@
 TELLURIX_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev qttools5-dev-tools
-    libbenchmark-dev
+    libbenchmark-dev libboost-math-dev libqt5svg5-dev
     xvfb xauth x11-utils imagemagick fonts-dejavu-core
     python3 xdotool xclip weston qtwayland5 desktop-file-utils appstream
 )

@@ -16,8 +16,11 @@ constexpr double MAX_SLEW = 500e-6;
 
 } // namespace
 
-CClockLoopModel::CClockLoopModel(quint32 nSeed) : m_Random(nSeed)
+CClockLoopModel::CClockLoopModel(quint32 nSeed, double dPhaseNoise, double dRwfm)
+    : m_Random(nSeed), m_dPhaseNoise(SaneOr(dPhaseNoise, 0.0)), m_dRwfm(SaneOr(dRwfm, 0.0))
 {
+    std::seed_seq walkSeed{nSeed, 0x57414c4bu};
+    m_WalkRandom.seed(walkSeed);
     // The system clock starts a few hundred milliseconds off GPS time.
     std::uniform_real_distribution<double> start(0.2, 0.6);
     m_dTrueDiff = start(m_Random);
@@ -73,7 +76,24 @@ void CClockLoopModel::EraseHistory()
 
 double CClockLoopModel::Noise()
 {
-    return NOISE * m_Normal(m_Random);
+    return m_dPhaseNoise * m_Normal(m_Random);
+}
+
+void CClockLoopModel::WalkFrequency()
+{
+    // A step beyond either bound comes back by the amount it went beyond (a
+    // reflecting wall), folded over the range's double width so that even an
+    // absurd step lands inside.
+    const double dLow = CLOCK_DRIFT - FREQUENCY_RANGE, dWidth = 2.0 * FREQUENCY_RANGE;
+    const double dDrift = m_dDrift + m_dRwfm * m_WalkNormal(m_WalkRandom);
+    if (!std::isfinite(dDrift))
+        return;
+    double dFolded = std::fmod(dDrift - dLow, 2.0 * dWidth);
+    if (dFolded < 0.0)
+        dFolded += 2.0 * dWidth;
+    if (dFolded > dWidth)
+        dFolded = 2.0 * dWidth - dFolded;
+    m_dDrift = dLow + dFolded;
 }
 
 LINE_FIT CClockLoopModel::Fit(const std::deque<double>& values, int nLast)
@@ -219,7 +239,8 @@ BRFN::CMD_DATA_CONTROL_LOOP_STATUS CClockLoopModel::Step(bool bReceiver, bool bF
     }
     if (!m_bEnabled)
         m_dControl = 0.0;
-    m_dTrueDiff = m_dTrueDiff - CLOCK_DRIFT - m_dControl;
+    m_dTrueDiff = m_dTrueDiff - m_dDrift - m_dControl;
+    WalkFrequency();
 
     const LINE_FIT fit = Fit(m_Samples, FIT_SAMPLES);
     const LINE_FIT fit2 = Fit(m_Samples, FIT2_SAMPLES);

@@ -18,6 +18,13 @@
 //   7 Holdover    the fix was lost after the loop had synchronised; the clock
 //                 free-runs at its last correction
 //   8 Recovery    the first seconds with a fix again after a holdover
+//
+// Noise: every measured difference carries white phase noise (the jitter of
+// the NMEA data's arrival), and the free clock's fractional frequency takes a
+// Gaussian step every second (random-walk frequency noise of the PC crystal),
+// reflected so that it stays within FREQUENCY_RANGE of CLOCK_DRIFT. With the
+// defaults the Allan deviations of the two, sqrt(3) * sigma / tau and
+// q * sqrt(tau / 3), cross near tau = 1000 s.
 
 #include "brfncodec.h"
 
@@ -63,11 +70,16 @@ public:
     static constexpr double LOCK_OFFSET = 0.001;         // seconds
     static constexpr double UNLOCK_OFFSET = 0.010;       // seconds
     static constexpr double NMEA_DELAY = 0.120;          // seconds the NMEA data arrives after the GPS second
-    static constexpr double CLOCK_DRIFT = 25e-6;         // seconds per second the free clock gains
-    static constexpr double NOISE = 0.0003;              // seconds, one standard deviation
+    static constexpr double CLOCK_DRIFT = 25e-6;         // nominal seconds per second the free clock gains
+    static constexpr double FREQUENCY_RANGE = 200e-6;    // the free clock's rate: CLOCK_DRIFT +- this
+    static constexpr double PHASE_NOISE = 0.0003;        // seconds, one standard deviation
+    static constexpr double RWFM_NOISE = 3e-8;           // fractional frequency per sqrt(second)
     static constexpr double HOLDOVER_ERROR_RATE = 50e-6; // seconds of estimated error per holdover second
 
-    explicit CClockLoopModel(quint32 nSeed = 1);
+    // dPhaseNoise: standard deviation of the white phase noise of each
+    // measurement, seconds. dRwfm: standard deviation of the free clock's
+    // frequency step each second (fractional frequency per sqrt(second)).
+    explicit CClockLoopModel(quint32 nSeed = 1, double dPhaseNoise = PHASE_NOISE, double dRwfm = RWFM_NOISE);
 
     BRFN::CMD_DATA_LOOP_PARAMETERS Parameters() const;
     // Takes the four loop values; the enable flag is switched by SetEnabled.
@@ -91,6 +103,8 @@ public:
     // The clock's true difference to GPS time (what a perfect NTP
     // calibration would measure), seconds.
     double TrueTimeDiff() const { return m_dTrueDiff; }
+    // The rate the free clock gains at this second (seconds per second).
+    double ClockDrift() const { return m_dDrift; }
 
     // The last (at most 10) status records, oldest first.
     const BRFN::CMD_DATA_CONTROL_LOOP_STATUS_HISTORY& History() const { return m_History; }
@@ -102,10 +116,18 @@ public:
 
 private:
     double Noise();
+    void WalkFrequency();
     void AddToHistory(const BRFN::CMD_DATA_CONTROL_LOOP_STATUS& status);
 
     std::mt19937 m_Random;
     std::normal_distribution<double> m_Normal{0.0, 1.0};
+    // The frequency walk has a generator of its own, so that a seed gives the
+    // same phase noise whatever the size of the walk.
+    std::mt19937 m_WalkRandom;
+    std::normal_distribution<double> m_WalkNormal{0.0, 1.0};
+    double m_dPhaseNoise = PHASE_NOISE;
+    double m_dRwfm = RWFM_NOISE;
+    double m_dDrift = CLOCK_DRIFT;
 
     double m_dTimeConstant = 30.0;
     double m_dGain = 1.0;

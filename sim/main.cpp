@@ -8,6 +8,7 @@
 #include <QHostAddress>
 #include <QSocketNotifier>
 
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <sys/socket.h>
@@ -55,6 +56,28 @@ bool ParseInt(const QCommandLineParser& parser, const QString& strName, int nMin
     nValue = n;
     return true;
 }
+
+// A finite number from dMin to dMax; the default stays when the option is not given.
+bool ParseDouble(const QCommandLineParser& parser, const QString& strName, double dMin, double dMax,
+                 double& dValue)
+{
+    if (!parser.isSet(strName))
+        return true;
+    bool bOk = false;
+    const double d = parser.value(strName).toDouble(&bOk);
+    if (!bOk || !std::isfinite(d) || d < dMin || d > dMax) {
+        std::fprintf(stderr, "tellurix-sim: --%s needs a number from %g to %g\n", qPrintable(strName), dMin,
+                     dMax);
+        return false;
+    }
+    dValue = d;
+    return true;
+}
+
+// The largest noise sizes the options take, far beyond any PC clock or
+// receiver; larger values are taken for typing errors.
+constexpr double MAX_PHASE_NOISE = 0.1; // seconds
+constexpr double MAX_RWFM = 1e-6;       // per sqrt(second)
 
 } // namespace
 
@@ -106,6 +129,23 @@ int main(int argc, char* argv[])
         {"fix-loss-length", "Synthesised GPS: service seconds each fix loss lasts (default 8).", "N", "8"},
         {"calibration-delay",
          "Milliseconds before a forced NTP calibration is reported ready (default 1500).", "ms", "1500"},
+        {"phase-noise",
+         QString("White phase noise of each measured time difference: the jitter of the NMEA data's arrival, "
+                 "one standard deviation in seconds, 0 to %1 (default %2).")
+             .arg(MAX_PHASE_NOISE)
+             .arg(CClockLoopModel::PHASE_NOISE),
+         "seconds"},
+        {"rwfm",
+         QString(
+             "Random-walk frequency noise of the PC clock's crystal: every service second the free clock's "
+             "fractional frequency takes a Gaussian step of this standard deviation, in fractional "
+             "frequency per square root of a second, 0 to %1 (default %2). The rate stays within %3 ppm "
+             "of its nominal %4 ppm.")
+             .arg(MAX_RWFM)
+             .arg(CClockLoopModel::RWFM_NOISE)
+             .arg(CClockLoopModel::FREQUENCY_RANGE * 1e6)
+             .arg(CClockLoopModel::CLOCK_DRIFT * 1e6),
+         "Q"},
         {"seed", "Seed of the random numbers (noise, sky, garbage), for repeatable runs (default 1).", "n",
          "1"},
     });
@@ -120,18 +160,15 @@ int main(int argc, char* argv[])
         !ParseInt(parser, "fix-loss-every", 0, 1 << 30, options.nFixLossEvery) ||
         !ParseInt(parser, "fix-loss-length", 0, 1 << 30, options.nFixLossLength) ||
         !ParseInt(parser, "calibration-delay", 0, 3600 * 1000, options.nCalibrationDelayMs) ||
-        !ParseInt(parser, "seed", 0, 0x7FFFFFFF, nSeed))
+        !ParseInt(parser, "seed", 0, 0x7FFFFFFF, nSeed) ||
+        !ParseDouble(parser, "rate", 0.001, 1000.0, options.dRate) ||
+        !ParseDouble(parser, "phase-noise", 0.0, MAX_PHASE_NOISE, options.dPhaseNoise) ||
+        !ParseDouble(parser, "rwfm", 0.0, MAX_RWFM, options.dRwfm))
         return 2;
     options.nPort = quint16(nPort);
     options.nNmeaPort = quint16(nNmeaPort);
     options.nSeed = quint32(nSeed);
     options.strAddress = parser.value("address");
-    bool bOk = false;
-    options.dRate = parser.value("rate").toDouble(&bOk);
-    if (!bOk || !(options.dRate >= 0.001 && options.dRate <= 1000.0)) {
-        std::fprintf(stderr, "tellurix-sim: --rate needs a number from 0.001 to 1000\n");
-        return 2;
-    }
     options.strReplayFile = parser.value("replay");
     options.bGarbage = parser.isSet("garbage");
     options.bCutPacket = parser.isSet("cut-packet");

@@ -26,8 +26,9 @@ QString LoopStateName(int nState)
 
 CSimService::CSimService(const SIM_OPTIONS& options, QObject* pParent)
     : QObject(pParent), m_Options(options), m_pServer(new QTcpServer(this)), m_pUdp(new QUdpSocket(this)),
-      m_pTickTimer(new QTimer(this)), m_pFloodTimer(new QTimer(this)), m_Loop(options.nSeed),
-      m_Synth(options.nSeed + 1), m_Random(options.nSeed + 2)
+      m_pTickTimer(new QTimer(this)), m_pFloodTimer(new QTimer(this)),
+      m_Loop(options.nSeed, options.dPhaseNoise, options.dRwfm), m_Synth(options.nSeed + 1),
+      m_Random(options.nSeed + 2)
 {
     m_Synth.SetFixLoss(options.nFixLossEvery, options.nFixLossLength);
     connect(m_pServer, SIGNAL(newConnection()), this, SLOT(OnNewConnection()));

@@ -42,6 +42,8 @@ struct SIM_OPTIONS
     int nFixLossEvery = 0;  // synthesised fix: lost every so many seconds (0: never)
     int nFixLossLength = 8; // ... for so many seconds
     quint32 nSeed = 1;
+    double dPhaseNoise = CClockLoopModel::PHASE_NOISE; // white phase noise of each measurement, seconds
+    double dRwfm = CClockLoopModel::RWFM_NOISE;        // random-walk frequency noise, per sqrt(second)
 };
 
 class CSimService : public QObject

@@ -8,7 +8,7 @@ prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 id=com.brightfen.TellurixPanel
-for f in bin/TellurixPanel bin/tellurix-sim share/icons/hicolor/64x64/apps/$id.png; do
+for f in bin/TellurixPanel bin/tellurix-sim bin/tellurix-stability share/icons/hicolor/64x64/apps/$id.png; do
     [ -s "$prefix/$f" ] || { echo "missing: $f"; exit 1; }
 done
 desktop-file-validate "$prefix/share/applications/$id.desktop"

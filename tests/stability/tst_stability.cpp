@@ -60,6 +60,30 @@ std::vector<double> Series(Noise noise, std::size_t n, unsigned seed)
     return x;
 }
 
+struct ToolRun
+{
+    int nExit = -1;
+    QString strOut, strErr;
+};
+
+ToolRun RunTool(const QStringList& args, const QByteArray& input = QByteArray())
+{
+    QProcess tool;
+    tool.start(qEnvironmentVariable("TELLURIX_BIN_DIR") + "/tellurix-stability", args);
+    if (!tool.waitForStarted())
+        return {};
+    tool.write(input);
+    tool.closeWriteChannel();
+    tool.waitForFinished(60000);
+    return {tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1,
+            QString::fromUtf8(tool.readAllStandardOutput()), QString::fromUtf8(tool.readAllStandardError())};
+}
+
+QString DataFile(const char* pszName)
+{
+    return qEnvironmentVariable("TELLURIX_SOURCE_DIR") + "/tests/data/" + pszName;
+}
+
 } // namespace
 
 class TestStability : public QObject
@@ -79,6 +103,11 @@ private slots:
     void edfMatchesWhiteNoiseClosedForms_data();
     void edfMatchesWhiteNoiseClosedForms();
     void boundsNarrowWithMoreTerms();
+    void toolReproducesReference_data();
+    void toolReproducesReference();
+    void toolNamesWhiteFM();
+    void toolRefuses_data();
+    void toolRefuses();
 };
 
 void TestStability::referenceSuite_data()
@@ -298,5 +327,92 @@ void TestStability::boundsNarrowWithMoreTerms()
     }
 }
 
-QTEST_APPLESS_MAIN(TestStability)
+void TestStability::toolReproducesReference_data()
+{
+    referenceSuite_data();
+}
+
+// The same table through the tool's text: the file in tests/data, read as
+// frequency data, the rows at factors 1, 10 and 100 of the decade set.
+void TestStability::toolReproducesReference()
+{
+    QFETCH(QString, kind);
+    QFETCH(double, tau1);
+    QFETCH(double, tau10);
+    QFETCH(double, tau100);
+    for (bool csv : {false, true}) {
+        QStringList args{"--kind", kind, "--taus", "decade", "--data", "frequency"};
+        if (csv)
+            args << "--csv";
+        const ToolRun run = RunTool(args << DataFile("reference-1000.freq"));
+        QCOMPARE(run.nExit, 0);
+        QVERIFY(run.strOut.contains("# points: 1000 frequency values"));
+        QMap<int, double> sigma;
+        for (const QString& line : run.strOut.split('\n', Qt::SkipEmptyParts)) {
+            if (line.startsWith('#') || line.startsWith("AF"))
+                continue;
+            const QStringList f = line.split(csv ? QRegularExpression(",") : QRegularExpression("\\s+"));
+            QCOMPARE(f.size(), 7);
+            sigma[f[0].toInt()] = f[5].toDouble();
+            QVERIFY(f[4].toDouble() < f[5].toDouble() && f[5].toDouble() < f[6].toDouble());
+        }
+        for (auto [m, want] : {std::pair{1, tau1}, {10, tau10}, {100, tau100}})
+            QVERIFY2(std::fabs(sigma.value(m) / want - 1.0) < 1e-6,
+                     qPrintable(QString("m=%1: %2").arg(m).arg(sigma.value(m))));
+    }
+}
+
+void TestStability::toolNamesWhiteFM()
+{
+    QByteArray file("# white FM, seeded\n");
+    const std::vector<double> x = Series(WhiteFM, 20000, 3);
+    for (double v : x)
+        file += QByteArray::number(v, 'g', 17) + '\n';
+    const ToolRun run = RunTool({"--kind", "oadev", "--taus", "octave", "-"}, file);
+    QCOMPARE(run.nExit, 0);
+    int nChecked = 0;
+    for (const QString& line : run.strOut.split('\n', Qt::SkipEmptyParts)) {
+        if (line.startsWith('#'))
+            continue;
+        const QStringList f = line.split(' ');
+        if (x.size() / f[0].toULongLong() >= 30) {
+            QCOMPARE(f[3], QString("0"));
+            ++nChecked;
+        }
+    }
+    QCOMPARE(nChecked, 10); // m = 1 ... 512
+}
+
+void TestStability::toolRefuses_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("not a number") << QStringList{"-"} << QByteArray("1\n# c\n\n2\n3x\n4\n") << 1 << "line 5";
+    QTest::newRow("nan") << QStringList{"-"} << QByteArray("1\n2\nnan\n") << 1 << "line 3";
+    QTest::newRow("empty") << QStringList{"-"} << QByteArray() << 1 << "at least three points";
+    QTest::newRow("two points") << QStringList{"-"} << QByteArray("1\n2\n") << 1 << "at least three points";
+    QTest::newRow("header in the middle")
+        << QStringList{"--column", "2", "-"} << QByteArray("t,x\n0,1\n1,2\nt,x\n") << 1 << "line 4";
+    QTest::newRow("unknown kind") << QStringList{"--kind", "bdev", "-"} << QByteArray("1\n2\n3\n") << 2
+                                  << "--kind";
+    QTest::newRow("tau0 zero") << QStringList{"--tau0", "0", "-"} << QByteArray("1\n2\n3\n") << 2 << "--tau0";
+    QTest::newRow("no file") << QStringList{} << QByteArray() << 2 << "FILE";
+    QTest::newRow("missing file") << QStringList{"/nonexistent/x"} << QByteArray() << 1 << "No such file";
+}
+
+void TestStability::toolRefuses()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, input);
+    QFETCH(int, exit);
+    QFETCH(QString, message);
+    const ToolRun run = RunTool(args, input);
+    QCOMPARE(run.nExit, exit);
+    QVERIFY2(run.strErr.contains(message), qPrintable(run.strErr));
+    QVERIFY(run.strOut.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestStability)
 #include "tst_stability.moc"
