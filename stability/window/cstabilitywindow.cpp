@@ -12,10 +12,12 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QSaveFile>
+#include <QScrollBar>
 #include <QSvgGenerator>
 #include <QTimer>
 #include <QtConcurrent>
 
+#include <algorithm>
 #include <utility>
 
 CStabilityWindow::CStabilityWindow(const CPhaseRecorder& recorder, QWidget* pParent)
@@ -31,8 +33,8 @@ CStabilityWindow::CStabilityWindow(const CPhaseRecorder& recorder, QWidget* pPar
     ui->splitter->setStretchFactor(0, 3);
     ui->splitter->setStretchFactor(1, 2);
     ui->splitter->setSizes({440, 300});
-    ui->tableRows->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    ui->tableRows->horizontalHeader()->setMinimumSectionSize(48);
+    ui->tableRows->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ui->tableRows->viewport()->installEventFilter(this);
     // Rows as high as their text needs, so that more of them show.
     ui->tableRows->verticalHeader()->setDefaultSectionSize(ui->tableRows->fontMetrics().height() + 8);
     ui->plot->SetEmptyText(StabilityText::Collecting(0));
@@ -185,6 +187,45 @@ void CStabilityWindow::Show(const Stability::Analysis& analysis, Stability::Kind
             pTable->setItem(nRow, nColumn, pItem);
         }
     }
+    // Each column as wide as its widest text, measured here (the view
+    // measures only the rows it has laid out), the rest of the width shared
+    // out; the window never gets so narrow that a number would be cut short.
+    const QFontMetrics metrics = pTable->fontMetrics();
+    const int nPadding = 2 * metrics.averageCharWidth();
+    m_ColumnWidths.clear();
+    int nWidth = 2 * pTable->frameWidth() + pTable->verticalScrollBar()->sizeHint().width();
+    for (int nColumn = 0; nColumn < pTable->columnCount(); ++nColumn) {
+        int nColumnWidth = pTable->horizontalHeader()->sectionSizeHint(nColumn);
+        for (int nRow = 0; nRow < pTable->rowCount(); ++nRow)
+            nColumnWidth = std::max(
+                nColumnWidth, metrics.horizontalAdvance(pTable->item(nRow, nColumn)->text()) + nPadding);
+        m_ColumnWidths << nColumnWidth;
+        nWidth += nColumnWidth;
+    }
+    pTable->setMinimumWidth(nWidth);
+    FitColumns();
+}
+
+void CStabilityWindow::FitColumns()
+{
+    QTableWidget* pTable = ui->tableRows;
+    const int nColumns = m_ColumnWidths.size();
+    if (nColumns == 0 || pTable->columnCount() != nColumns)
+        return;
+    int nExtra = pTable->viewport()->width();
+    for (int nColumnWidth : qAsConst(m_ColumnWidths))
+        nExtra -= nColumnWidth;
+    nExtra = std::max(nExtra, 0);
+    for (int nColumn = 0; nColumn < nColumns; ++nColumn)
+        pTable->setColumnWidth(nColumn,
+                               m_ColumnWidths[nColumn] + nExtra / nColumns + (nColumn < nExtra % nColumns));
+}
+
+bool CStabilityWindow::eventFilter(QObject* pWatched, QEvent* pEvent)
+{
+    if (pWatched == ui->tableRows->viewport() && pEvent->type() == QEvent::Resize)
+        FitColumns();
+    return QWidget::eventFilter(pWatched, pEvent);
 }
 
 // The run being computed, else the one shown; when the shown one was computed.

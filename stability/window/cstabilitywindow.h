@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QFutureWatcher>
+#include <QVector>
 #include <QWidget>
 
 #include <atomic>
@@ -40,6 +41,7 @@ protected:
     void showEvent(QShowEvent* pEvent) override;
     void hideEvent(QHideEvent* pEvent) override;
     void closeEvent(QCloseEvent* pEvent) override;
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
 private slots:
     void on_comboKind_currentIndexChanged(int nIndex);
@@ -60,6 +62,7 @@ private:
     void StopAnalysis();
     void Show(const Stability::Analysis& analysis, Stability::Kind kind, std::size_t nPoints, double dTau0);
     void ShowStatus();
+    void FitColumns();
     bool Export(const QString& strFileName, ExportFormat nFormat, QString& rstrError);
 
     const CPhaseRecorder& m_Recorder;
@@ -83,6 +86,7 @@ private:
     std::size_t m_nShownPoints = 0;
     double m_dShownTau0 = 0.0;
     QDateTime m_Computed;
+    QVector<int> m_ColumnWidths; // of the widest text in each column
 };
 
 #endif // CSTABILITYWINDOW_H

@@ -270,6 +270,7 @@ private slots:
     }
 
     // Shown, the window fills its table with the recorder's analysis; another kind computes again.
+    // However narrow the window is made, every number stays whole.
     void windowFollowsKind()
     {
         CPhaseRecorder recorder;
@@ -286,9 +287,16 @@ private slots:
             const int nValue = kind == Stability::Kind::Mtie ? 3 : 5; // the value's column
             QTRY_COMPARE(pTable->horizontalHeaderItem(nValue)->text(),
                          QString::fromUtf8(kind == Stability::Kind::Mtie ? "MTIE (s)" : "σ"));
+            window.resize(200, 400);
             for (int i = 0; i < pTable->rowCount(); ++i) {
                 const double dShown = pTable->item(i, nValue)->text().toDouble();
                 QVERIFY(qAbs(dShown / expected.rows[std::size_t(i)].dValue - 1) < 1e-3);
+                for (int c = 0; c < pTable->columnCount(); ++c) {
+                    const QRect cell = pTable->visualItemRect(pTable->item(i, c));
+                    QTRY_VERIFY(pTable->viewport()->width() >= cell.right() &&
+                                cell.width() >
+                                    pTable->fontMetrics().horizontalAdvance(pTable->item(i, c)->text()));
+                }
             }
         }
     }
