@@ -48,9 +48,11 @@ CStabilityWindow::CStabilityWindow(const CPhaseRecorder& recorder, QWidget* pPar
 
 CStabilityWindow::~CStabilityWindow()
 {
-    // The computation reads the flag and the window's copy of nothing else:
-    // once it has returned, nothing refers to the window any more.
+    // The computation reads its own copy of the run and the window's cancel
+    // flag: once it has returned, nothing on another thread refers to the
+    // window.
     StopAnalysis();
+    ui->tableRows->viewport()->removeEventFilter(this);
 }
 
 Stability::Kind CStabilityWindow::ChosenKind() const
