@@ -6,16 +6,21 @@
 #include "checkforswupdate.h"
 #include "cnavconversions.h"
 
+#include <QColor>
 #include <QDateTime>
 #include <QMainWindow>
 #include <QString>
 
 #include <functional>
 
+class CDesktopNotifier;
 class CGPSStatusWnd;
+class CStateNotifier;
 class CStripChartWidget;
 class CTimeStatusWidget;
+class QCloseEvent;
 class QKeyEvent;
+class QSystemTrayIcon;
 class QUdpSocket;
 class Ui_CMainWindow;
 
@@ -99,9 +104,16 @@ private slots:
     void on_action_Metric_Units_triggered();
     void OnUdpNmeaReadyRead();
     void on_action_Lock_Criteria_triggered();
+    void on_actionNotify_on_State_Changes_toggled(bool bChecked);
+    void on_actionShow_in_System_Tray_toggled(bool bChecked);
+    void OnTrayActivated(int nReason);
+    void OnTrayShowHide();
+    void OnTrayQuit();
 
 protected:
     void keyPressEvent(QKeyEvent* pEvent) override;
+    // While the tray icon is shown, closing hides the window to the tray.
+    void closeEvent(QCloseEvent* pEvent) override;
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
 private:
@@ -125,6 +137,9 @@ private:
     void ApplyAltitudeUnits(unsigned int nUnits);
     void ShowNmeaText(const QString& strText);
     void HoldNmeaText(const QString& strText);
+    void ShowTrayIcon(bool bShow);
+    void UpdateTrayIcon(bool bConnected, int nLoopState, double dEstTimeError);
+    void DrawTrayIcon();
 
     CBRFNProtocolQt* m_pProtocol = nullptr;
     CStripChartWidget* m_pTimeDiffChart = nullptr;
@@ -146,6 +161,16 @@ private:
     QString m_strNmeaHeld; // datagrams' text while the NMEA page is hidden
     int m_nNmeaHeldLines = 0;
     Ui_CMainWindow* ui = nullptr;
+
+    // Desktop notifications of state changes and the tray icon.
+    CStateNotifier* m_pStateNotifier = nullptr;
+    CDesktopNotifier* m_pDesktopNotifier = nullptr;
+    QSystemTrayIcon* m_pTrayIcon = nullptr; // while "Show in System Tray" is on
+    QString m_strTrayState;                 // the tray's tooltip, the state panel's description
+    QColor m_colorTrayBadge;                // the state panel's fill
+    QColor m_colorTrayShown;                // the badge drawn in the tray's icon now
+    bool m_bTrayHintShown = false;          // the balloon on the first hide to the tray
+    bool m_bQuitting = false;               // Quit from the tray's menu: closing ends the panel
 
     // A dialog opened from a reply runs after the reply's handler has
     // returned; one of each kind at a time (open or queued).
