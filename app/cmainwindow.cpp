@@ -857,6 +857,8 @@ void CMainWindow::on_actionNotify_on_State_Changes_toggled(bool bChecked)
 void CMainWindow::on_actionShow_in_System_Tray_toggled(bool bChecked)
 {
     ShowTrayIcon(bChecked);
+    if (!bChecked && !isVisible())
+        show(); // never leave the panel without a way back
     WriteFlag(kKeyShowInTray, bChecked);
 }
 
@@ -865,8 +867,6 @@ void CMainWindow::ShowTrayIcon(bool bShow)
     if (!bShow) {
         delete m_pTrayIcon; // its menu is its child
         m_pTrayIcon = nullptr;
-        if (!isVisible())
-            show(); // never leave the panel without a way back
         return;
     }
     if (m_pTrayIcon)
