@@ -133,7 +133,8 @@ void CStateNotifier::OnTick()
 }
 
 // "Lock lost", or for a loss seen more than once in the last 10 minutes "Lock
-// lost 3 times in 2 minutes" (the minutes from the first of them, rounded up).
+// lost 3 times in 2 minutes" (the minutes from the first of them to the nearest,
+// at least one).
 QString CStateNotifier::Summary(int nKind, qint64 tNow) const
 {
     static const char* const kSummaries[KIND_COUNT] = {"Lock lost", "Lock regained", "Service lost",
@@ -143,7 +144,7 @@ QString CStateNotifier::Summary(int nKind, qint64 tNow) const
     const bool bLoss = nKind == KIND_LOCK_LOST || nKind == KIND_SERVICE_LOST || nKind == KIND_NO_GPS;
     if (!bLoss || events.size() < 2)
         return strSummary;
-    const qint64 nMinutes = qMax<qint64>(1, (tNow - events.first() + 59999) / 60000);
+    const qint64 nMinutes = qMax<qint64>(1, (tNow - events.first() + 30000) / 60000);
     return QStringLiteral("%1 %2 times in %3 %4")
         .arg(strSummary)
         .arg(events.size())

@@ -92,6 +92,12 @@ void tst_Notify::announcements_data()
     QTest::newRow("a loss held back is told once the minute is over")
         << "0 up, 0 s6, 40 s7, 45 s6, 60 s7"
         << QStringList{"40 Lock lost", "45 Lock regained", "100 Lock lost 2 times in 1 minute"};
+    QTest::newRow("a span just over a minute reads as one minute")
+        << "0 up, 0 s6, 40 s7, 45 s6, 101 s7"
+        << QStringList{"40 Lock lost", "45 Lock regained", "101 Lock lost 2 times in 1 minute"};
+    QTest::newRow("a span of two and a half minutes reads as three")
+        << "0 up, 0 s6, 40 s7, 45 s6, 190 s7"
+        << QStringList{"40 Lock lost", "45 Lock regained", "190 Lock lost 2 times in 3 minutes"};
     QTest::newRow("losses over more than ten minutes are not summed up")
         << "0 up, 0 s6, 40 s7, 45 s6, 700 s7"
         << QStringList{"40 Lock lost", "45 Lock regained", "700 Lock lost"};
