@@ -1,26 +1,35 @@
 #include "cmainwindow.h"
 
 #include "caboutdlg.h"
+#include "cdesktopnotifier.h"
 #include "cgpslockconfigdlg.h"
 #include "cgpsstatuswnd.h"
 #include "cloopparametersdlg.h"
 #include "connectdlg.h"
 #include "cstabilitywindow.h"
+#include "cstatenotifier.h"
 #include "cstripchartwidget.h"
 #include "csystemstatswidget.h"
 #include "csystemstatuswidget.h"
 #include "ctimediffoffsetdlg.h"
 #include "ctimestatuswidget.h"
+#include "servicestate.h"
+#include "trayicon.h"
 #include "ui_cmainwindow.h"
 
+#include <QCloseEvent>
+#include <QGuiApplication>
 #include <QDebug>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QSettings>
 #include <QStringList>
+#include <QSystemTrayIcon>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -29,6 +38,7 @@
 #include <QVBoxLayout>
 
 #include <limits>
+#include <memory>
 #include <utility>
 
 int CMainWindow::s_nEpochCount = 0;
@@ -46,6 +56,27 @@ const char* const kSettingsOrganisation = "Brightfen";
 const char* const kSettingsApplication = "TellurixPanel";
 const char* const kKeyPosFormat = "PosFormat";
 const char* const kKeyAltitudeUnits = "AltitudeUnits";
+const char* const kKeyNotify = "NotifyOnStateChanges"; // true by default
+const char* const kKeyShowInTray = "ShowInSystemTray"; // false by default
+const char* const kKeyTrayHintShown = "TrayHintShown"; // the first hide to the tray was explained
+
+// A stored flag: "true" or "false" (any case, or 1 and 0); anything else, or
+// nothing stored, is bDefault.
+bool ReadFlag(const QSettings& settings, const char* pszKey, bool bDefault)
+{
+    const QString strValue = settings.value(QLatin1String(pszKey)).toString().trimmed().toLower();
+    if (strValue == QLatin1String("true") || strValue == QLatin1String("1"))
+        return true;
+    if (strValue == QLatin1String("false") || strValue == QLatin1String("0"))
+        return false;
+    return bDefault;
+}
+
+void WriteFlag(const char* pszKey, bool bValue)
+{
+    QSettings settings(QString::fromLatin1(kSettingsOrganisation), QString::fromLatin1(kSettingsApplication));
+    settings.setValue(QLatin1String(pszKey), bValue ? QStringLiteral("true") : QStringLiteral("false"));
+}
 
 // The charts' ranges at start-up and after Erase History: 300 samples from 0,
 // the time difference over +-25 ms (also its smallest window-mode span), the
@@ -171,6 +202,25 @@ CMainWindow::CMainWindow(QWidget* pParent) : QMainWindow(pParent), m_SWUpdate(nu
     ui->editNmea->document()->setMaximumBlockCount(kNmeaMaxLines);
     ui->editNmea->installEventFilter(this);
 
+    // Desktop notifications of the service's state changes: the quiet time
+    // after the start runs from here.
+    auto pUptime = std::make_shared<QElapsedTimer>();
+    pUptime->start();
+    m_pStateNotifier = new CStateNotifier([pUptime] { return pUptime->elapsed(); },
+                                          [] { return QDateTime::currentDateTime(); }, this);
+    m_pDesktopNotifier = new CDesktopNotifier(this);
+    connect(m_pStateNotifier, SIGNAL(SignalNotify(int, QString, QString)), m_pDesktopNotifier,
+            SLOT(OnNotify(int, QString, QString)));
+    connect(m_pProtocol, SIGNAL(SignalConnected()), m_pStateNotifier, SLOT(OnLinkUp()));
+    connect(m_pProtocol, SIGNAL(SignalDisconnected()), m_pStateNotifier, SLOT(OnLinkDown()));
+    m_pStateNotifier->StartTicking();
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        ui->actionShow_in_System_Tray->setEnabled(false);
+        ui->actionShow_in_System_Tray->setToolTip(
+            QStringLiteral("This desktop has no system tray to show the icon in."));
+    }
+    UpdateTrayIcon(false, 0, 0.0);
+
     LoadSettings();
     UpdateNavMenus();
 }
@@ -179,6 +229,8 @@ CMainWindow::~CMainWindow()
 {
     // It reads the recorder, a member that goes before the child widgets do.
     delete m_pStabilityWindow;
+    if (m_pTrayIcon)
+        QGuiApplication::setQuitOnLastWindowClosed(true);
     delete ui;
 }
 
@@ -209,6 +261,8 @@ void CMainWindow::OnRxControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_S
     if (m_nSampleCount < std::numeric_limits<int>::max())
         m_nSampleCount += 1;
     emit SignalControlLoopStatus(Data);
+    m_pStateNotifier->OnStatus(Data.nLoopState, Data.dEstTimeError);
+    UpdateTrayIcon(m_pProtocol->m_bConnected, Data.nLoopState, Data.dEstTimeError);
 }
 
 // History entries are drawn all together at the charts' next repaint.
@@ -284,6 +338,7 @@ void CMainWindow::OnBRFNProtocolDisconnected()
     // An all-zero record takes every display back to its empty state; the
     // charts keep their points.
     emit SignalControlLoopStatus(CBRFNProtocolQt::CMD_DATA_CONTROL_LOOP_STATUS());
+    UpdateTrayIcon(false, 0, 0.0);
 }
 
 void CMainWindow::OnUdpNmeaReadyRead()
@@ -793,6 +848,19 @@ void CMainWindow::LoadSettings()
     };
     m_NavConversions.SetPositionFormat(read(kKeyPosFormat));
     m_NavConversions.SetAltitudeUnits(read(kKeyAltitudeUnits));
+
+    // The actions' slots store what they are set to; loading stores nothing.
+    const bool bNotify = ReadFlag(settings, kKeyNotify, true);
+    const bool bTray = ReadFlag(settings, kKeyShowInTray, false);
+    m_bTrayHintShown = ReadFlag(settings, kKeyTrayHintShown, false);
+    {
+        const QSignalBlocker blockNotify(ui->actionNotify_on_State_Changes);
+        const QSignalBlocker blockTray(ui->actionShow_in_System_Tray);
+        ui->actionNotify_on_State_Changes->setChecked(bNotify);
+        ui->actionShow_in_System_Tray->setChecked(bTray);
+    }
+    m_pStateNotifier->SetEnabled(bNotify);
+    ShowTrayIcon(bTray && ui->actionShow_in_System_Tray->isEnabled());
 }
 
 void CMainWindow::SaveSettings()
@@ -800,6 +868,116 @@ void CMainWindow::SaveSettings()
     QSettings settings(QString::fromLatin1(kSettingsOrganisation), QString::fromLatin1(kSettingsApplication));
     settings.setValue(QLatin1String(kKeyPosFormat), QString::number(m_NavConversions.GetPositionFormat()));
     settings.setValue(QLatin1String(kKeyAltitudeUnits), QString::number(m_NavConversions.GetAltitudeUnits()));
+}
+
+// ---- Notifications and the tray icon ---------------------------------------------
+
+void CMainWindow::on_actionNotify_on_State_Changes_toggled(bool bChecked)
+{
+    m_pStateNotifier->SetEnabled(bChecked);
+    WriteFlag(kKeyNotify, bChecked);
+}
+
+void CMainWindow::on_actionShow_in_System_Tray_toggled(bool bChecked)
+{
+    ShowTrayIcon(bChecked);
+    if (!bChecked && !isVisible())
+        show(); // never leave the panel without a way back
+    WriteFlag(kKeyShowInTray, bChecked);
+}
+
+void CMainWindow::ShowTrayIcon(bool bShow)
+{
+    // While the icon is shown the panel lives in the tray: closing the last
+    // visible window (a dialog or the Stability Analysis window while the main
+    // window is hidden) must not end it; only Quit does.
+    QGuiApplication::setQuitOnLastWindowClosed(!bShow);
+    if (!bShow) {
+        delete m_pTrayIcon; // its menu is its child
+        m_pTrayIcon = nullptr;
+        return;
+    }
+    if (m_pTrayIcon)
+        return;
+    m_pTrayIcon = new QSystemTrayIcon(this);
+    auto* pMenu = new QMenu(this);
+    connect(m_pTrayIcon, &QObject::destroyed, pMenu, &QObject::deleteLater);
+    pMenu->addAction(QStringLiteral("&Show/Hide"), this, SLOT(OnTrayShowHide()))
+        ->setObjectName("actionTrayShowHide");
+    pMenu->addAction(QStringLiteral("&Quit"), this, SLOT(OnTrayQuit()))->setObjectName("actionTrayQuit");
+    m_pTrayIcon->setContextMenu(pMenu);
+    connect(m_pTrayIcon, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason nReason) { OnTrayActivated(int(nReason)); });
+    m_colorTrayShown = QColor(); // none drawn yet
+    DrawTrayIcon();
+    m_pTrayIcon->show();
+}
+
+// Keeps the tray's tooltip (the state panel's accessible description) and
+// badge colour (its fill) for the icon, shown now or later.
+void CMainWindow::UpdateTrayIcon(bool bConnected, int nLoopState, double dEstTimeError)
+{
+    m_strTrayState = ServiceState::AccessibleDescription(bConnected, nLoopState, dEstTimeError);
+    m_colorTrayBadge = ServiceState::Look(bConnected, nLoopState).colorFill;
+    DrawTrayIcon();
+}
+
+// The icon is drawn again only when the badge's colour changes.
+void CMainWindow::DrawTrayIcon()
+{
+    if (!m_pTrayIcon)
+        return;
+    m_pTrayIcon->setToolTip(m_strTrayState);
+    if (m_colorTrayBadge == m_colorTrayShown)
+        return;
+    m_colorTrayShown = m_colorTrayBadge;
+    const QImage imgBase(QStringLiteral(":/Resources/ToolbarAbout.png"));
+    QIcon icon;
+    for (int nSize : {16, 22, 24, 32, 48, 64})
+        icon.addPixmap(QPixmap::fromImage(TrayIcon::Render(imgBase, m_colorTrayBadge, nSize)));
+    m_pTrayIcon->setIcon(icon);
+}
+
+void CMainWindow::OnTrayActivated(int nReason)
+{
+    if (nReason == QSystemTrayIcon::Trigger)
+        OnTrayShowHide();
+}
+
+void CMainWindow::OnTrayShowHide()
+{
+    if (isVisible() && !isMinimized()) {
+        hide();
+        return;
+    }
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void CMainWindow::OnTrayQuit()
+{
+    m_bQuitting = true;
+    if (close())
+        QCoreApplication::quit();
+}
+
+void CMainWindow::closeEvent(QCloseEvent* pEvent)
+{
+    if (!m_pTrayIcon || m_bQuitting) {
+        QMainWindow::closeEvent(pEvent);
+        return;
+    }
+    pEvent->ignore();
+    hide();
+    if (!m_bTrayHintShown) {
+        m_bTrayHintShown = true;
+        WriteFlag(kKeyTrayHintShown, true);
+        m_pTrayIcon->showMessage(
+            QStringLiteral("Tellurix Panel"),
+            QStringLiteral("The panel keeps running in the system tray. Click its icon to "
+                           "show the window; choose Quit from its menu to end it."));
+    }
 }
 
 // ---- Debug mode -----------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include "cnavconversions.h"
 #include "phaserecorder.h"
 
+#include <QColor>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -15,11 +16,15 @@
 
 #include <functional>
 
+class CDesktopNotifier;
 class CGPSStatusWnd;
 class CStabilityWindow;
+class CStateNotifier;
 class CStripChartWidget;
 class CTimeStatusWidget;
+class QCloseEvent;
 class QKeyEvent;
+class QSystemTrayIcon;
 class QUdpSocket;
 class Ui_CMainWindow;
 
@@ -104,9 +109,16 @@ private slots:
     void OnUdpNmeaReadyRead();
     void on_action_Lock_Criteria_triggered();
     void on_actionStability_Analysis_triggered();
+    void on_actionNotify_on_State_Changes_toggled(bool bChecked);
+    void on_actionShow_in_System_Tray_toggled(bool bChecked);
+    void OnTrayActivated(int nReason);
+    void OnTrayShowHide();
+    void OnTrayQuit();
 
 protected:
     void keyPressEvent(QKeyEvent* pEvent) override;
+    // While the tray icon is shown, closing hides the window to the tray.
+    void closeEvent(QCloseEvent* pEvent) override;
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
 private:
@@ -130,6 +142,9 @@ private:
     void ApplyAltitudeUnits(unsigned int nUnits);
     void ShowNmeaText(const QString& strText);
     void HoldNmeaText(const QString& strText);
+    void ShowTrayIcon(bool bShow);
+    void UpdateTrayIcon(bool bConnected, int nLoopState, double dEstTimeError);
+    void DrawTrayIcon();
 
     CBRFNProtocolQt* m_pProtocol = nullptr;
     CStripChartWidget* m_pTimeDiffChart = nullptr;
@@ -159,6 +174,15 @@ private:
     CPhaseRecorder m_PhaseRecorder;
     QElapsedTimer m_ArrivalClock;
     QPointer<CStabilityWindow> m_pStabilityWindow;
+    // Desktop notifications of state changes and the tray icon.
+    CStateNotifier* m_pStateNotifier = nullptr;
+    CDesktopNotifier* m_pDesktopNotifier = nullptr;
+    QSystemTrayIcon* m_pTrayIcon = nullptr; // while "Show in System Tray" is on
+    QString m_strTrayState;                 // the tray's tooltip, the state panel's description
+    QColor m_colorTrayBadge;                // the state panel's fill
+    QColor m_colorTrayShown;                // the badge drawn in the tray's icon now
+    bool m_bTrayHintShown = false;          // the balloon on the first hide to the tray
+    bool m_bQuitting = false;               // Quit from the tray's menu: closing ends the panel
 
     // A dialog opened from a reply runs after the reply's handler has
     // returned; one of each kind at a time (open or queued).
