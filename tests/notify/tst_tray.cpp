@@ -148,6 +148,26 @@ private slots:
         QVERIFY(!window.isVisible());
     }
 
+    // In the tray the panel outlives its other windows: closing the Stability
+    // Analysis window over the hidden main window does not end it.
+    void trayedPanelOutlivesOtherWindows()
+    {
+        QSettings("Brightfen", "TellurixPanel").setValue("ShowInSystemTray", "true");
+        TestWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.findChild<QAction*>("actionStability_Analysis")->trigger();
+        QWidget* pStability = nullptr;
+        for (QWidget* pWidget : QApplication::topLevelWidgets())
+            if (pWidget->windowTitle() == QLatin1String("Stability Analysis") && pWidget->isVisible())
+                pStability = pWidget;
+        QVERIFY(pStability);
+        QVERIFY(QTest::qWaitForWindowExposed(pStability));
+        window.close();
+        QVERIFY(!window.isVisible());
+        QVERIFY(!Ends([&] { pStability->close(); }));
+    }
+
     // The first hide to the tray says where the panel went, once: not again
     // after a restart.
     void firstHideExplained()
