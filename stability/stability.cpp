@@ -185,6 +185,36 @@ bool ParseTauSet(const std::string& strName, TauSet& rSet)
     return false;
 }
 
+const char* KindTitle(Kind kind)
+{
+    switch (kind) {
+    case Kind::Adev:
+        return "Allan deviation";
+    case Kind::Oadev:
+        return "Overlapping Allan deviation";
+    case Kind::Mdev:
+        return "Modified Allan deviation";
+    case Kind::Tdev:
+        return "Time deviation";
+    case Kind::Hdev:
+        return "Hadamard deviation";
+    case Kind::Ohdev:
+        return "Overlapping Hadamard deviation";
+    case Kind::Totdev:
+        return "Total deviation";
+    case Kind::Mtie:
+        return "MTIE";
+    case Kind::TieRms:
+        return "TIE rms";
+    }
+    return "";
+}
+
+bool InSeconds(Kind kind)
+{
+    return kind == Kind::Tdev || kind == Kind::Mtie || kind == Kind::TieRms;
+}
+
 bool HasBounds(Kind kind)
 {
     return kind != Kind::Mtie && kind != Kind::TieRms;

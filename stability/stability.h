@@ -42,6 +42,11 @@ const char* KindName(Kind kind);
 bool ParseKind(const std::string& strName, Kind& rKind);
 const char* TauSetName(TauSet set);
 bool ParseTauSet(const std::string& strName, TauSet& rSet);
+// The readable name ("Overlapping Allan deviation", ..., "MTIE", "TIE rms").
+const char* KindTitle(Kind kind);
+// True for the kinds whose values are seconds (tdev, mtie, tierms); the
+// other deviations are fractional frequency.
+bool InSeconds(Kind kind);
 // True for the deviations (which carry a noise type and bounds); false for
 // mtie and tierms.
 bool HasBounds(Kind kind);

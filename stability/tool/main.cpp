@@ -131,31 +131,6 @@ bool ReadValues(std::istream& in, int nColumn, std::vector<double>& rValues, std
     return true;
 }
 
-const char* KindTitle(Kind kind)
-{
-    switch (kind) {
-    case Kind::Adev:
-        return "Allan deviation";
-    case Kind::Oadev:
-        return "overlapping Allan deviation";
-    case Kind::Mdev:
-        return "modified Allan deviation";
-    case Kind::Tdev:
-        return "time deviation";
-    case Kind::Hdev:
-        return "Hadamard deviation";
-    case Kind::Ohdev:
-        return "overlapping Hadamard deviation";
-    case Kind::Totdev:
-        return "total deviation";
-    case Kind::Mtie:
-        return "maximum time-interval error";
-    case Kind::TieRms:
-        return "rms time-interval error";
-    }
-    return "";
-}
-
 std::string Alpha(int nAlpha)
 {
     return nAlpha == kNoAlpha ? std::string("nan") : std::to_string(nAlpha);
@@ -250,7 +225,7 @@ int main(int argc, char* argv[])
     std::printf("# file: %s\n", strFile == "-" ? "(standard input)" : strFile.c_str());
     std::printf("# points: %zu %s values, %zu phase points, tau0 %.6g s\n", nValues,
                 bFrequency ? "frequency" : "phase", phase.size(), dTau0);
-    const bool bSeconds = kind == Kind::Tdev || !bBounds;
+    const bool bSeconds = InSeconds(kind);
     std::printf("# kind: %s (%s, %s), %s factors\n", KindName(kind), KindTitle(kind),
                 bSeconds ? "seconds" : "fractional frequency", TauSetName(set));
     if (bCsv)

@@ -18,10 +18,6 @@ QString Deviation(double d)
     return std::isfinite(d) ? QString::number(d, 'e', 3) : QString();
 }
 
-bool InSeconds(Kind kind)
-{
-    return kind == Kind::Tdev || kind == Kind::Mtie || kind == Kind::TieRms;
-}
 } // namespace
 
 const QVector<Kind>& OfferedKinds()
@@ -33,32 +29,12 @@ const QVector<Kind>& OfferedKinds()
 
 QString KindTitle(Kind kind)
 {
-    switch (kind) {
-    case Kind::Adev:
-        return QStringLiteral("Allan deviation");
-    case Kind::Oadev:
-        return QStringLiteral("Overlapping Allan deviation");
-    case Kind::Mdev:
-        return QStringLiteral("Modified Allan deviation");
-    case Kind::Tdev:
-        return QStringLiteral("Time deviation");
-    case Kind::Hdev:
-        return QStringLiteral("Hadamard deviation");
-    case Kind::Ohdev:
-        return QStringLiteral("Overlapping Hadamard deviation");
-    case Kind::Totdev:
-        return QStringLiteral("Total deviation");
-    case Kind::Mtie:
-        return QStringLiteral("MTIE");
-    case Kind::TieRms:
-        return QStringLiteral("TIE rms");
-    }
-    return QString();
+    return QString::fromLatin1(Stability::KindTitle(kind));
 }
 
 QString ValueAxisTitle(Kind kind)
 {
-    return InSeconds(kind) ? QStringLiteral("x (s)") : QStringLiteral("\u03C3(\u03C4)");
+    return Stability::InSeconds(kind) ? QStringLiteral("x (s)") : QStringLiteral("\u03C3(\u03C4)");
 }
 
 QString TauAxisTitle()
@@ -70,7 +46,7 @@ QStringList TableHeaders(Kind kind)
 {
     QStringList headers = {QStringLiteral("AF"), QStringLiteral("\u03C4 (s)"), QStringLiteral("N")};
     if (!Stability::HasBounds(kind))
-        return headers << KindTitle(kind) + QStringLiteral(" (s)");
+        return headers << StabilityText::KindTitle(kind) + QStringLiteral(" (s)");
     const QString strSigma = kind == Kind::Tdev ? QStringLiteral("\u03C3x (s)") : QStringLiteral("\u03C3");
     return headers << QStringLiteral("Noise") << QStringLiteral("min ") + strSigma << strSigma
                    << QStringLiteral("max ") + strSigma;
