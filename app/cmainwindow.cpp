@@ -13,6 +13,7 @@
 #include "csystemstatuswidget.h"
 #include "ctimediffoffsetdlg.h"
 #include "ctimestatuswidget.h"
+#include "savefile.h"
 #include "servicestate.h"
 #include "trayicon.h"
 #include "ui_cmainwindow.h"
@@ -26,6 +27,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScopedPointer>
 #include <QScrollBar>
 #include <QSettings>
 #include <QStringList>
@@ -160,6 +162,14 @@ CMainWindow::CMainWindow(QWidget* pParent) : QMainWindow(pParent), m_SWUpdate(nu
     m_pTimeDiffChart->SetDataSetColor(1, QColor(192, 192, 255, 128));
     ui->checkBoxShowStdDev->setChecked(false);
     m_pTimeDiffChart->SetDataSetHidden(1, true, true);
+    // Names of the columns of an exported table, in the order written.
+    m_pTimeDiffChart->m_strXName = QStringLiteral("Sample");
+    m_pTimeDiffChart->SetDataSetName(2, QStringLiteral("Time Difference"));
+    m_pTimeDiffChart->SetDataSetName(3, QStringLiteral("Estimated Error"));
+    m_pTimeDiffChart->SetDataSetName(0, QStringLiteral("Fit 1"));
+    m_pTimeDiffChart->SetDataSetName(1, QStringLiteral("Fit 2"));
+    m_pControlChart->m_strXName = QStringLiteral("Sample");
+    m_pControlChart->SetDataSetName(0, QStringLiteral("Control Value"));
 
     // GPS Status page.
     QWidget* pGPSPage = ui->tabWidget->widget(1);
@@ -200,6 +210,8 @@ CMainWindow::CMainWindow(QWidget* pParent) : QMainWindow(pParent), m_SWUpdate(nu
             SLOT(OnSoftwareUpdateStatus(CheckForSWUpdate::SW_UPDATE_STATUS)));
 
     ui->editNmea->document()->setMaximumBlockCount(kNmeaMaxLines);
+    ui->editNmea->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ui->editNmea, &QWidget::customContextMenuRequested, this, &CMainWindow::OnNmeaContextMenu);
     ui->editNmea->installEventFilter(this);
 
     // Desktop notifications of the service's state changes: the quiet time
@@ -408,6 +420,26 @@ bool CMainWindow::eventFilter(QObject* pWatched, QEvent* pEvent)
         ShowNmeaText(std::exchange(m_strNmeaHeld, QString()));
     }
     return QMainWindow::eventFilter(pWatched, pEvent);
+}
+
+void CMainWindow::OnNmeaContextMenu(const QPoint& ptAt)
+{
+    QScopedPointer<QMenu> pMenu(ui->editNmea->createStandardContextMenu(ptAt));
+    pMenu->addSeparator();
+    pMenu->addAction(tr("Save As…"), this, [this] {
+        // The text as shown, taken now: datagrams that arrive while the
+        // dialog is open are not in the file.
+        const QString strText = ui->editNmea->toPlainText();
+        QString strFilter = tr("NMEA text (*.nmea)");
+        const QString strPath = DataOut::AskSaveFileName(this, tr("Save As"), QStringLiteral("nmea-output.nmea"),
+                                                         {strFilter, tr("Text file (*.txt)")}, &strFilter);
+        if (strPath.isEmpty())
+            return;
+        const QByteArray bytes = strText.isEmpty() ? QByteArray() : strText.toUtf8() + '\n';
+        DataOut::SaveFile(this, tr("Save As"), strPath,
+                          [&](QIODevice& file) { return file.write(bytes) == bytes.size(); });
+    });
+    pMenu->exec(ui->editNmea->viewport()->mapToGlobal(ptAt));
 }
 
 void CMainWindow::ShowNmeaText(const QString& strText)

@@ -107,6 +107,8 @@ private slots:
     void on_action_English_Units_triggered();
     void on_action_Metric_Units_triggered();
     void OnUdpNmeaReadyRead();
+    // Qt's own entries of the NMEA text's menu, then Save As….
+    void OnNmeaContextMenu(const QPoint& ptAt);
     void on_action_Lock_Criteria_triggered();
     void on_actionStability_Analysis_triggered();
     void on_actionNotify_on_State_Changes_toggled(bool bChecked);

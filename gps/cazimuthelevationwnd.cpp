@@ -2,9 +2,12 @@
 
 #include "displayfont.h"
 #include "gpsgeometry.h"
+#include "imageexport.h"
 
+#include <QContextMenuEvent>
 #include <QDebug>
 #include <QFontMetricsF>
+#include <QMenu>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPalette>
@@ -181,4 +184,11 @@ void CAzimuthElevationWnd::paintEvent(QPaintEvent* pEvent)
             painter.drawText(label, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextDontClip,
                              QString::number(m_Data.aSats[i].nPRN));
     }
+}
+
+void CAzimuthElevationWnd::contextMenuEvent(QContextMenuEvent* pEvent)
+{
+    QMenu menu(this);
+    DataOut::AddImageActions(&menu, this, QStringLiteral("Sky Plot"));
+    menu.exec(pEvent->globalPos());
 }

@@ -30,6 +30,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
+    // Copy Image and Save Image….
+    void contextMenuEvent(QContextMenuEvent* pEvent) override;
 
 private:
     // Where each slot's marker and label are drawn for a record at the

@@ -3,6 +3,12 @@
 #include "cnavconversions.h"
 #include "displayfont.h"
 #include "gpsgeometry.h"
+#include "positiontext.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -114,6 +120,31 @@ void CPositionStatusWnd::paintEvent(QPaintEvent* pEvent)
         if (pEvent->region().intersects(GpsGeometry::PaintReach(box)))
             DrawBox(painter, i, box, aTitles[i], aValues[i], i == 6 ? TimeStyle() : 0);
     }
+}
+
+void CPositionStatusWnd::contextMenuEvent(QContextMenuEvent* pEvent)
+{
+    QString aTitles[GpsGeometry::POSITION_BOX_COUNT];
+    QString aValues[GpsGeometry::POSITION_BOX_COUNT];
+    BoxTexts(aTitles, aValues);
+    const double dLatitude = m_Data.dLatitude;
+    const double dLongitude = m_Data.dLongitude;
+    const bool bPlace = PositionText::IsPlace(dLatitude, dLongitude);
+    auto copy = [](const QString& strText) { QApplication::clipboard()->setText(strText); };
+
+    QMenu menu(this);
+    const QString strShown = aValues[0] + QStringLiteral(", ") + aValues[1];
+    menu.addAction(tr("Copy Position"), this, [=] { copy(strShown); });
+    menu.addAction(tr("Copy as Decimal Degrees"), this,
+                   [=] { copy(PositionText::DecimalDegrees(dLatitude, dLongitude)); })
+        ->setEnabled(bPlace);
+    const double dAltitude = m_Data.dAltitude;
+    menu.addAction(tr("Copy geo: URI"), this,
+                   [=] { copy(PositionText::GeoUri(dLatitude, dLongitude, dAltitude)); })
+        ->setEnabled(bPlace);
+    const QString strGrid = aValues[2];
+    menu.addAction(tr("Copy Grid Square"), this, [=] { copy(strGrid); });
+    menu.exec(pEvent->globalPos());
 }
 
 void CPositionStatusWnd::DrawBox(QPainter& painter, int nIndex, const QRectF& box, const QString& strTitle,

@@ -35,6 +35,9 @@ public slots:
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
+    // Copy Position (as shown), Copy as Decimal Degrees, Copy geo: URI and
+    // Copy Grid Square.
+    void contextMenuEvent(QContextMenuEvent* pEvent) override;
 
 private:
     // Titles and values of the seven boxes, as painted and as read out.

@@ -2,9 +2,12 @@
 
 #include "displayfont.h"
 #include "gpsgeometry.h"
+#include "imageexport.h"
 
+#include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QFontMetricsF>
+#include <QMenu>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPalette>
@@ -189,4 +192,11 @@ QColor CSignalQuality::BarColour(const CGPSDisplayData::SAT_DATA& sat, const QPa
 {
     return GpsGeometry::BarIsShadowed(sat.bUsed, sat.nStatus) ? palette.color(QPalette::Shadow)
                                                               : GpsGeometry::StatusColour(sat.nStatus);
+}
+
+void CSignalQuality::contextMenuEvent(QContextMenuEvent* pEvent)
+{
+    QMenu menu(this);
+    DataOut::AddImageActions(&menu, this, QStringLiteral("Signal Levels"));
+    menu.exec(pEvent->globalPos());
 }

@@ -29,6 +29,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
+    // Copy Image and Save Image….
+    void contextMenuEvent(QContextMenuEvent* pEvent) override;
 
 private:
     // How a record's slots are laid out at the widget's size.

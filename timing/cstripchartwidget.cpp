@@ -1,9 +1,14 @@
 #include "cstripchartwidget.h"
 
+#include "cchartexport.h"
 #include "chartgeometry.h"
 #include "displayfont.h"
+#include "imageexport.h"
+#include "savefile.h"
 
+#include <QContextMenuEvent>
 #include <QDebug>
+#include <QMenu>
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
@@ -61,6 +66,11 @@ CStripChartWidget::CStripChartWidget(QWidget* pParent) : QWidget(pParent)
     m_arrayDataSet.resize(NUM_DATA_SETS);
     for (int i = 0; i < m_arrayDataSet.size(); ++i)
         m_arrayDataSet[i].colorTrace = kDefaultColors[i % 8];
+    m_arrayNames.resize(NUM_DATA_SETS);
+    m_arrayHeld.resize(NUM_DATA_SETS);
+    // A click gives the chart focus, so that the menu key opens its menu; Tab
+    // passes it by as before.
+    setFocusPolicy(Qt::ClickFocus);
     m_pszValueFormat = "%.03f";
     m_dVisibleYMin = -10.0;
     m_dVisibleYMax = 10.0;
@@ -152,23 +162,16 @@ void CStripChartWidget::AddPoint(int nIndex, double dX, double dY, double dZ, bo
 {
     if (!IsValidIndex(nIndex))
         return;
-    DATA_SET& set = m_arrayDataSet[nIndex];
     m_bHasData = true;
-    if (set.arrayPoints.size() < kMaxPointsPerSet) {
-        // Grow by a quarter rather than QVector's doubling: a chart that runs
-        // for months keeps at most 25 % unused room (150 bytes per status
-        // record), and a growth step holds 2.25 times the points, not 3.
-        const int nSize = set.arrayPoints.size();
-        if (nSize == set.arrayPoints.capacity())
-            set.arrayPoints.reserve(qMin(kMaxPointsPerSet, nSize + qMax(kMinGrowth, nSize / 4)));
-        DATA_POINT point;
-        point.dX = dX;
-        point.dY = dY;
-        point.dZ = dZ;
-        set.arrayPoints.append(point);
-    } else if (set.arrayPoints.size() == kMaxPointsPerSet) {
-        qDebug() << "CStripChartWidget::AddPoint(): data set" << nIndex << "is full";
-    }
+    DATA_POINT point;
+    point.dX = dX;
+    point.dY = dY;
+    point.dZ = dZ;
+    if (m_nExportsRunning > 0)
+        m_arrayHeld[nIndex].append(point);
+    else
+        StorePoint(nIndex, point);
+    const DATA_SET& set = m_arrayDataSet[nIndex];
 
     if (dY > m_dExtentYMax)
         m_dExtentYMax = dY;
@@ -208,10 +211,28 @@ void CStripChartWidget::AddPoint(int nIndex, double dX, double dY, double dZ, bo
         update();
 }
 
+void CStripChartWidget::StorePoint(int nIndex, const DATA_POINT& point)
+{
+    DATA_SET& set = m_arrayDataSet[nIndex];
+    if (set.arrayPoints.size() < kMaxPointsPerSet) {
+        // Grow by a quarter rather than QVector's doubling: a chart that runs
+        // for months keeps at most 25 % unused room (150 bytes per status
+        // record), and a growth step holds 2.25 times the points, not 3.
+        const int nSize = set.arrayPoints.size();
+        if (nSize == set.arrayPoints.capacity())
+            set.arrayPoints.reserve(qMin(kMaxPointsPerSet, nSize + qMax(kMinGrowth, nSize / 4)));
+        set.arrayPoints.append(point);
+    } else if (set.arrayPoints.size() == kMaxPointsPerSet) {
+        qDebug() << "CStripChartWidget::AddPoint(): data set" << nIndex << "is full";
+    }
+}
+
 void CStripChartWidget::EraseData(bool bRepaint)
 {
     for (DATA_SET& set : m_arrayDataSet)
         set.arrayPoints = QVector<DATA_POINT>(); // clear() would keep the capacity
+    for (QVector<DATA_POINT>& held : m_arrayHeld)
+        held = QVector<DATA_POINT>();
     m_bHasData = false;
     m_dExtentXMax = m_dExtentYMax = -kSentinel;
     m_dExtentXMin = m_dExtentYMin = kSentinel;
@@ -579,4 +600,78 @@ void CStripChartWidget::mouseReleaseEvent(QMouseEvent*)
 void CStripChartWidget::wheelEvent(QWheelEvent*)
 {
     qDebug() << "Wheel";
+}
+
+// ---- Data out ----------------------------------------------------------------
+
+void CStripChartWidget::SetDataSetName(int nIndex, const QString& strName)
+{
+    if (!IsValidIndex(nIndex))
+        return;
+    m_arrayExportOrder.removeAll(nIndex);
+    if (!strName.isEmpty())
+        m_arrayExportOrder.append(nIndex);
+    m_arrayNames[nIndex] = strName;
+}
+
+ChartCsv::Table CStripChartWidget::ExportTable(bool bAll) const
+{
+    ChartCsv::Table table;
+    table.strXName = m_strXName;
+    table.bAll = bAll;
+    table.dXMin = m_dXMin;
+    table.dXMax = m_dXMax;
+    for (int nIndex : m_arrayExportOrder) {
+        const DATA_SET& set = m_arrayDataSet.at(nIndex);
+        table.series.append(
+            ChartCsv::Series{m_arrayNames.at(nIndex), set.nStyle == STYLE_BAND, set.arrayPoints});
+    }
+    return table;
+}
+
+void CStripChartWidget::contextMenuEvent(QContextMenuEvent* pEvent)
+{
+    QMenu menu(this);
+    DataOut::AddImageActions(&menu, this, m_strTitle);
+    menu.addSeparator();
+    bool bHasPoints = false;
+    for (int nIndex : m_arrayExportOrder)
+        bHasPoints = bHasPoints || !m_arrayDataSet.at(nIndex).arrayPoints.isEmpty();
+    QAction* pVisible = menu.addAction(tr("Export Visible Data…"));
+    QAction* pAll = menu.addAction(tr("Export All Data…"));
+    pVisible->setEnabled(bHasPoints);
+    pAll->setEnabled(bHasPoints);
+    connect(pVisible, &QAction::triggered, this, [this] { ExportData(false); });
+    connect(pAll, &QAction::triggered, this, [this] { ExportData(true); });
+    // The menu key gives no useful position: the menu opens over the chart's middle.
+    menu.exec(pEvent->reason() == QContextMenuEvent::Keyboard ? mapToGlobal(rect().center())
+                                                              : pEvent->globalPos());
+}
+
+void CStripChartWidget::ExportData(bool bAll)
+{
+    const QString strTitle = bAll ? tr("Export All Data") : tr("Export Visible Data");
+    QString strFilter = tr("CSV table (*.csv)");
+    const QString strPath = DataOut::AskSaveFileName(this, strTitle, DataOut::FileStem(m_strTitle) + ".csv",
+                                                     {strFilter}, &strFilter);
+    if (strPath.isEmpty())
+        return;
+    // The table is taken now, as the chart stands; points that arrive while
+    // it is written are held back and join the chart when the export ends.
+    auto* pExport = new CChartExport(this, ExportTable(bAll), strPath, strTitle);
+    ++m_nExportsRunning;
+    connect(pExport, &CChartExport::finished, this, &CStripChartWidget::ReleaseHeldPoints);
+    pExport->Start();
+}
+
+void CStripChartWidget::ReleaseHeldPoints()
+{
+    if (--m_nExportsRunning > 0)
+        return;
+    for (int i = 0; i < m_arrayHeld.size(); ++i) {
+        for (const DATA_POINT& point : qAsConst(m_arrayHeld[i]))
+            StorePoint(i, point);
+        m_arrayHeld[i] = QVector<DATA_POINT>();
+    }
+    update();
 }

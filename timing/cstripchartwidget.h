@@ -1,6 +1,7 @@
 #ifndef CSTRIPCHARTWIDGET_H
 #define CSTRIPCHARTWIDGET_H
 
+#include "chartcsv.h"
 #include "chartgeometry.h"
 
 #include <QColor>
@@ -46,12 +47,10 @@ public:
         STYLE_BAND = 1
     };
 
-    struct DATA_POINT
-    {
-        double dX = 0.0;
-        double dY = 0.0; // value; for a band, its half-height
-        double dZ = 0.0; // centre of a band; carried but not drawn for a line
-    };
+    // dX, dY (the value; for a band, its half-height) and dZ (the centre of
+    // a band; carried but not drawn for a line): the same record the CSV
+    // export writes, so that an export shares the points instead of copying them.
+    using DATA_POINT = ChartCsv::Point;
 
     struct DATA_SET
     {
@@ -78,6 +77,9 @@ public:
     // paint at the next turn of the event loop (records can come in floods).
     void AddPoint(int nIndex, double dX, double dY, double dZ, bool bRepaint);
     void EraseData(bool bRepaint);
+    // The name a data set's column has in an exported table; only named sets
+    // are exported, in the order they were named.
+    void SetDataSetName(int nIndex, const QString& strName);
 
     // Read access for the owner.
     const DATA_SET& DataSet(int nIndex) const { return m_arrayDataSet.at(nIndex); }
@@ -91,6 +93,11 @@ public:
 
     QString m_strTitle;
     QString m_strYLabel;
+    QString m_strXName = QStringLiteral("x"); // the exported table's first column
+
+    // The named data sets as a table to export: all points, or those in the
+    // horizontal range shown. Shares the points with the chart.
+    ChartCsv::Table ExportTable(bool bAll) const;
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
@@ -99,6 +106,9 @@ protected:
     void mouseMoveEvent(QMouseEvent* pEvent) override;
     void mouseReleaseEvent(QMouseEvent* pEvent) override;
     void wheelEvent(QWheelEvent* pEvent) override;
+    // Copy Image, Save Image…, Export Visible Data… and Export All Data…;
+    // also from the keyboard's menu key once a click has given the chart focus.
+    void contextMenuEvent(QContextMenuEvent* pEvent) override;
 
 private:
     // A value tag: where its tip points (the value's height at the plot's
@@ -142,6 +152,9 @@ private:
     void PaintTraces(QPainter& painter);
     void PaintTitle(QPainter& painter, const QFont& titleFont, const QColor& textColor);
     bool IsValidIndex(int nIndex) const { return nIndex >= 0 && nIndex < m_arrayDataSet.size(); }
+    void StorePoint(int nIndex, const DATA_POINT& point);
+    void ExportData(bool bAll);
+    void ReleaseHeldPoints();
 
     QVector<DATA_SET> m_arrayDataSet;
     int m_nScaleMode = SCALE_WINDOW;
@@ -160,9 +173,13 @@ private:
     const char* m_pszValueFormat = "%.03f";
     QPoint m_ptPress;
     QPoint m_ptDragDiff;
+    QVector<QString> m_arrayNames;     // by data-set index; empty for a set not exported
+    QVector<int> m_arrayExportOrder;   // named sets, in the order they were named
+    // While exports read the points, new points wait here (a point appended
+    // to a shared array would copy all of it); they join the sets when the
+    // last export ends.
+    int m_nExportsRunning = 0;
+    QVector<QVector<DATA_POINT>> m_arrayHeld;
 };
-
-// Three doubles: QVector may move points with memcpy when it grows.
-Q_DECLARE_TYPEINFO(CStripChartWidget::DATA_POINT, Q_PRIMITIVE_TYPE);
 
 #endif // CSTRIPCHARTWIDGET_H

@@ -1,5 +1,6 @@
 #include "cstabilitywindow.h"
 
+#include "imageexport.h"
 #include "stabilitytext.h"
 #include "ui_cstabilitywindow.h"
 
@@ -13,7 +14,6 @@
 #include <QPainter>
 #include <QSaveFile>
 #include <QScrollBar>
-#include <QSvgGenerator>
 #include <QTimer>
 #include <QtConcurrent>
 
@@ -285,30 +285,12 @@ bool CStabilityWindow::Export(const QString& strFileName, ExportFormat nFormat, 
         bWritten = file.write(bytes) == bytes.size();
         break;
     }
-    case EXPORT_PNG: {
-        // At the screen's resolution, as the plot is seen.
-        const qreal dRatio = pPlot->devicePixelRatioF();
-        QImage image(pPlot->size() * dRatio, QImage::Format_ARGB32_Premultiplied);
-        image.setDevicePixelRatio(dRatio);
-        image.fill(Qt::white);
-        pPlot->render(&image);
-        bWritten = image.save(&file, "PNG");
+    case EXPORT_PNG:
+        bWritten = DataOut::WritePng(pPlot, file);
         break;
-    }
-    case EXPORT_SVG: {
-        QSvgGenerator generator;
-        generator.setOutputDevice(&file);
-        generator.setSize(pPlot->size());
-        generator.setViewBox(QRect(QPoint(0, 0), pPlot->size()));
-        generator.setResolution(pPlot->logicalDpiX());
-        generator.setTitle(StabilityText::KindTitle(pPlot->Kind()));
-        QPainter painter;
-        if (painter.begin(&generator)) {
-            pPlot->render(&painter);
-            bWritten = painter.end();
-        }
+    case EXPORT_SVG:
+        bWritten = DataOut::WriteSvg(pPlot, file, StabilityText::KindTitle(pPlot->Kind()));
         break;
-    }
     }
     if (!bWritten) {
         rstrError = file.errorString();
