@@ -36,7 +36,9 @@ bool WriteSvg(QWidget* pWidget, QIODevice& device, const QString& strTitle)
     generator.setOutputDevice(&device);
     generator.setSize(pWidget->size());
     generator.setViewBox(QRect(QPoint(0, 0), pWidget->size()));
-    generator.setResolution(pWidget->logicalDpiX());
+    // The file gives its size in millimetres: at CSS's 96 pixels an inch,
+    // browsers and editors show it at the widget's size in pixels.
+    generator.setResolution(96);
     generator.setTitle(strTitle);
     QPainter painter;
     if (!painter.begin(&generator))

@@ -6,7 +6,7 @@ TELLURIX_PACKAGES=(
     libbenchmark-dev libboost-math-dev libqt5svg5-dev
     xvfb xauth x11-utils imagemagick fonts-dejavu-core
     python3 xdotool xclip weston qtwayland5 desktop-file-utils appstream
-    dunst trayer
+    dunst trayer locales
 )
 
 tellurix_install_deps() {

@@ -6,11 +6,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDialogButtonBox>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QPlainTextEdit>
@@ -54,6 +56,38 @@ void AllowOffscreenWindowWarnings()
             if (type != QtDebugMsg && type != QtInfoMsg && !msg.startsWith("This plugin does not support"))
                 std::abort();
         });
+}
+
+QStringList ContextMenu(QWidget* pTarget, const QString& strChoice, QPoint ptAt)
+{
+    if (ptAt.x() < 0)
+        ptAt = pTarget->rect().center();
+    QStringList entries;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* pMenu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!pMenu)
+            return;
+        poll.stop();
+        QAction* pChosen = nullptr;
+        for (QAction* pAction : pMenu->actions()) {
+            entries << (pAction->isSeparator() ? QStringLiteral("-")
+                                               : (pAction->isEnabled() ? "" : "(disabled) ") + pAction->text());
+            if (!pAction->isSeparator() && pAction->text() == strChoice && pAction->isEnabled())
+                pChosen = pAction;
+        }
+        if (pChosen) {
+            pMenu->setActiveAction(pChosen);
+            QTest::keyClick(pMenu, Qt::Key_Return);
+        } else {
+            QTest::keyClick(pMenu, Qt::Key_Escape);
+        }
+    });
+    poll.start();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, ptAt, pTarget->mapToGlobal(ptAt));
+    QApplication::sendEvent(pTarget, &event);
+    return entries;
 }
 
 DialogDriver::DialogDriver()

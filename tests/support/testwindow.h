@@ -40,6 +40,12 @@ public:
 // as QT_FATAL_WARNINGS (which must be 0 for such a test) does elsewhere.
 void AllowOffscreenWindowWarnings();
 
+// Opens pTarget's context menu as a right click at ptAt (its middle by
+// default) does, and returns the menu's entries: "-" for a separator,
+// "(disabled) " before an entry that is. An enabled entry named strChoice is
+// then chosen with the keyboard; otherwise the menu is closed.
+QStringList ContextMenu(QWidget* pTarget, const QString& strChoice, QPoint ptAt = QPoint(-1, -1));
+
 // Every modal dialog that shows gets the next script; one that shows when none
 // is left is cancelled, so an unexpected dialog fails instead of hanging.
 // A script's steps, separated by spaces: a key name ("Tab", "Return") presses
