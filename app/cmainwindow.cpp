@@ -435,7 +435,9 @@ void CMainWindow::OnNmeaContextMenu(const QPoint& ptAt)
                                                          {strFilter, tr("Text file (*.txt)")}, &strFilter);
         if (strPath.isEmpty())
             return;
-        const QByteArray bytes = strText.isEmpty() ? QByteArray() : strText.toUtf8() + '\n';
+        QByteArray bytes = strText.toUtf8();
+        if (!bytes.isEmpty() && !bytes.endsWith('\n'))
+            bytes += '\n';
         DataOut::SaveFile(this, tr("Save As"), strPath,
                           [&](QIODevice& file) { return file.write(bytes) == bytes.size(); });
     });

@@ -240,6 +240,23 @@ private slots:
                      QString::fromUtf8("first\nab\nc$GPRMC,2\n$C*3 \xc2\xb0\n"));
     }
 
+    // The NMEA text's menu keeps Qt's own entries and adds Save As…, which writes the text as shown.
+    void nmeaSaveAs()
+    {
+        m_pWindow->ShowPage(TestWindow::NMEA_PAGE);
+        SendNmea("$GPGGA,1\r\n$GPRMC,2\r\n$GPZDA");
+        QTRY_COMPARE(m_pWindow->Nmea()->toPlainText(), QString("$GPGGA,1\n$GPRMC,2\n$GPZDA"));
+        QTemporaryDir dir;
+        m_dialogs.m_scripts = QStringList{"=" + dir.filePath("gps.nmea") + " Return"};
+        const QStringList entries = ContextMenu(m_pWindow->Nmea()->viewport(), "Save As…", QPoint(5, 5));
+        QVERIFY2(entries.filter(QRegularExpression("^(\\(disabled\\) &Copy|Select All)\t")).size() == 2 &&
+                     entries.mid(entries.size() - 2) == QStringList({"-", "Save As…"}),
+                 qPrintable(entries.join('|')));
+        QFile file(dir.filePath("gps.nmea"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), "$GPGGA,1\n$GPRMC,2\n$GPZDA\n");
+    }
+
     // While the page is hidden its text waits, without layout, and arrives in
     // one piece when the page is shown, as if it had been shown all along: the
     // last 1000 lines, a line without end broken where the page breaks it.

@@ -2,8 +2,10 @@
 // displays' menus, pictures as PNG and SVG, the position on the clipboard,
 // and files that are written whole or not at all.
 #include "chartcsv.h"
+#include "cazimuthelevationwnd.h"
 #include "cnavconversions.h"
 #include "cpositionstatuswnd.h"
+#include "csignalquality.h"
 #include "cstripchartwidget.h"
 #include "testwindow.h"
 
@@ -19,6 +21,7 @@
 #include <clocale>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <random>
 
 namespace {
@@ -294,6 +297,35 @@ private slots:
             }
         const double dMean = dSum / (3 * 255.0 * small.width() * small.height());
         QVERIFY2(dMean < 0.025, qPrintable(QString::number(dMean)));
+    }
+
+    // The sky plot and the signal bars copy and save their picture at their size; a name
+    // without a suffix gets the chosen kind's.
+    void gpsPictures_data()
+    {
+        QTest::addColumn<bool>("sky");
+        QTest::newRow("sky plot") << true;
+        QTest::newRow("signal bars") << false;
+    }
+    void gpsPictures()
+    {
+        QFETCH(bool, sky);
+        std::unique_ptr<QWidget> pWidget;
+        if (sky)
+            pWidget = std::make_unique<CAzimuthElevationWnd>(nullptr);
+        else
+            pWidget = std::make_unique<CSignalQuality>(nullptr);
+        pWidget->resize(240, 180);
+        pWidget->show();
+        QVERIFY(QTest::qWaitForWindowExposed(pWidget.get()));
+        QCOMPARE(ContextMenu(pWidget.get(), "Copy Image"), QStringList({"Copy Image", "Save Image…"}));
+        const QImage shown = pWidget->grab().toImage();
+        QCOMPARE(QApplication::clipboard()->image().convertToFormat(shown.format()), shown);
+        const QString strPath = m_tmp.filePath(sky ? "sky" : "bars");
+        DialogDriver dialogs;
+        dialogs.m_scripts = QStringList{"=" + strPath + " Return"};
+        ContextMenu(pWidget.get(), "Save Image…");
+        QCOMPARE(QImage(strPath + ".png").convertToFormat(shown.format()), shown);
     }
 
     // The position panel's menu copies the position as shown, in decimal degrees and as a geo:
