@@ -61,8 +61,9 @@ void CChartExport::OnWorkerDone()
     m_pTimer->stop();
     delete m_pProgress;
     const ChartCsv::Result result = m_Watcher.result();
-    if (result == ChartCsv::Result::Failed)
-        DataOut::ReportFailure(qobject_cast<QWidget*>(parent()), m_strTitle, m_strPath, m_strError);
+    // The chart takes its held points back before a message box waits for the user.
     emit finished(result);
     deleteLater();
+    if (result == ChartCsv::Result::Failed)
+        DataOut::ReportFailure(qobject_cast<QWidget*>(parent()), m_strTitle, m_strPath, m_strError);
 }
