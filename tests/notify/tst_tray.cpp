@@ -54,8 +54,6 @@ private slots:
         QTest::addColumn<QStringList>("clicks");
         QTest::addColumn<QString>("after");
         QTest::newRow("defaults") << QStringList() << "notify on, tray off";
-        QTest::newRow("tray on") << QStringList{"actionShow_in_System_Tray"}
-                                 << "notify on, tray on, icon shown";
         QTest::newRow("notifications off, tray on")
             << QStringList{"actionNotify_on_State_Changes", "actionShow_in_System_Tray"}
             << "notify off, tray on, icon shown";
