@@ -4,7 +4,6 @@
 
 #include "cdesktopnotifier.h"
 #include "cstatenotifier.h"
-#include "servicestate.h"
 #include "trayicon.h"
 
 #include <QDBusConnection>
@@ -59,99 +58,6 @@ QStringList Drive(const QString& strScript, bool bEnabled = true, QStringList* p
 }
 } // namespace
 
-class tst_Notify : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void announcements_data();
-    void announcements();
-    void texts();
-    void turnedOff();
-    void noBus();
-    void desktopService();
-    void badgeColour_data();
-    void badgeColour();
-};
-
-void tst_Notify::announcements_data()
-{
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<QStringList>("sent");
-    QTest::newRow("start-up through Starting and Searching to a first lock: nothing")
-        << "0 up, 0 s3, 10 s4, 25 s5, 40 s6" << QStringList();
-    QTest::newRow("lock lost within the first 30 s: nothing, then or later")
-        << "0 up, 0 s6, 20 s7" << QStringList();
-    QTest::newRow("lock lost after 30 s") << "0 up, 0 s6, 40 s7" << QStringList{"40 Lock lost"};
-    QTest::newRow("lost and regained")
-        << "0 up, 0 s6, 40 s7, 45 s8, 50 s6" << QStringList{"40 Lock lost", "50 Lock regained"};
-    QTest::newRow("flapping every 20 s: one of each kind a minute, summed up")
-        << "0 up, 0 s6, 40 s7, 45 s6, 60 s7, 65 s6, 80 s7, 85 s6, 100 s7, 105 s6"
-        << QStringList{"40 Lock lost", "45 Lock regained", "100 Lock lost 4 times in 1 minute",
-                       "105 Lock regained"};
-    QTest::newRow("a loss held back is told once the minute is over")
-        << "0 up, 0 s6, 40 s7, 45 s6, 60 s7"
-        << QStringList{"40 Lock lost", "45 Lock regained", "100 Lock lost 2 times in 1 minute"};
-    QTest::newRow("a span just over a minute reads as one minute")
-        << "0 up, 0 s6, 40 s7, 45 s6, 101 s7"
-        << QStringList{"40 Lock lost", "45 Lock regained", "101 Lock lost 2 times in 1 minute"};
-    QTest::newRow("a span of two and a half minutes reads as three")
-        << "0 up, 0 s6, 40 s7, 45 s6, 190 s7"
-        << QStringList{"40 Lock lost", "45 Lock regained", "190 Lock lost 2 times in 3 minutes"};
-    QTest::newRow("losses over more than ten minutes are not summed up")
-        << "0 up, 0 s6, 40 s7, 45 s6, 700 s7"
-        << QStringList{"40 Lock lost", "45 Lock regained", "700 Lock lost"};
-    QTest::newRow("No GPS after a lock") << "0 up, 0 s6, 40 s2" << QStringList{"40 Lock lost", "40 No GPS"};
-    QTest::newRow("service lost and back; a new link is quiet for 30 s")
-        << "0 up, 0 s6, 40 down, 50 up, 50 s3, 60 s6, 70 s7"
-        << QStringList{"40 Service lost", "50 Service back"};
-    QTest::newRow("state changes 30 s after a link-up are told")
-        << "0 up, 0 s6, 40 down, 50 up, 50 s6, 81 s7"
-        << QStringList{"40 Service lost", "50 Service back", "81 Lock lost"};
-    QTest::newRow("link down within the first 30 s: nothing")
-        << "0 up, 0 s6, 10 down, 20 up" << QStringList();
-    QTest::newRow("link flapping") << "0 up, 0 s6, 40 down, 41 up, 50 down"
-                                   << QStringList{"40 Service lost", "41 Service back",
-                                                  "100 Service lost 2 times in 1 minute"};
-}
-
-void tst_Notify::announcements()
-{
-    QFETCH(QString, script);
-    QFETCH(QStringList, sent);
-    QCOMPARE(Drive(script), sent);
-}
-
-void tst_Notify::texts()
-{
-    QStringList bodies;
-    Drive("0 up, 0 s6, 40 s7, 45 s6, 50 down", true, &bodies);
-    QCOMPARE(bodies, (QStringList{"Holdover. Time: 12:34:56.",
-                                  "Locked. Estimated Time Error: 0.012 Milliseconds. Time: 12:34:56.",
-                                  "No Service. Time: 12:34:56."}));
-}
-
-void tst_Notify::turnedOff()
-{
-    QCOMPARE(Drive("0 up, 0 s6, 40 s7, 45 s6, 60 down", false), QStringList());
-}
-
-// Run with DBUS_SESSION_BUS_ADDRESS naming nothing: the notifier carries on
-// and says so in one debug line, however often it is asked.
-void tst_Notify::noBus()
-{
-    QVERIFY(qgetenv("DBUS_SESSION_BUS_ADDRESS").startsWith("unix:path=/nonexistent"));
-    CDesktopNotifier notifier;
-    static QStringList s_debugLines;
-    const QtMessageHandler previous = qInstallMessageHandler(
-        [](QtMsgType, const QMessageLogContext&, const QString& s) { s_debugLines << s; });
-    for (int i = 0; i < 3; ++i)
-        notifier.OnNotify(CStateNotifier::KIND_LOCK_LOST, "Lock lost", "Holdover.");
-    QCoreApplication::processEvents();
-    qInstallMessageHandler(previous);
-    QCOMPARE(s_debugLines, QStringList{"Desktop notifications are not shown: no session bus"});
-}
-
 // A notification service of the test's own on a private bus: the name and
 // icon the panel gives, and lock regained replacing lock lost.
 class FakeNotifications : public QObject
@@ -169,69 +75,134 @@ public slots:
     }
 };
 
-void tst_Notify::desktopService()
+class tst_Notify : public QObject
 {
-    struct Daemon : QProcess
+    Q_OBJECT
+
+private slots:
+    void announcements_data()
     {
-        ~Daemon() override { kill(), waitForFinished(); } // also when a check fails
-    } daemon;
-    daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
-    QVERIFY(daemon.waitForReadyRead(10000));
-    const QString strAddress = QString::fromLatin1(daemon.readLine()).trimmed();
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QStringList>("sent");
+        QTest::newRow("start-up through Starting and Searching to a first lock: nothing")
+            << "0 up, 0 s3, 10 s4, 25 s5, 40 s6" << QStringList();
+        QTest::newRow("lock lost within the first 30 s: nothing, then or later")
+            << "0 up, 0 s6, 20 s7" << QStringList();
+        QTest::newRow("lost and regained")
+            << "0 up, 0 s6, 40 s7, 45 s8, 50 s6" << QStringList{"40 Lock lost", "50 Lock regained"};
+        QTest::newRow("flapping every 20 s: one of each kind a minute, summed up")
+            << "0 up, 0 s6, 40 s7, 45 s6, 60 s7, 65 s6, 80 s7, 85 s6, 100 s7, 105 s6"
+            << QStringList{"40 Lock lost", "45 Lock regained", "100 Lock lost 4 times in 1 minute",
+                           "105 Lock regained"};
+        QTest::newRow("a loss held back is told once the minute is over")
+            << "0 up, 0 s6, 40 s7, 45 s6, 60 s7"
+            << QStringList{"40 Lock lost", "45 Lock regained", "100 Lock lost 2 times in 1 minute"};
+        QTest::newRow("a span just over a minute reads as one minute")
+            << "0 up, 0 s6, 40 s7, 45 s6, 101 s7"
+            << QStringList{"40 Lock lost", "45 Lock regained", "101 Lock lost 2 times in 1 minute"};
+        QTest::newRow("a span of two and a half minutes reads as three")
+            << "0 up, 0 s6, 40 s7, 45 s6, 190 s7"
+            << QStringList{"40 Lock lost", "45 Lock regained", "190 Lock lost 2 times in 3 minutes"};
+        QTest::newRow("losses over more than ten minutes are not summed up")
+            << "0 up, 0 s6, 40 s7, 45 s6, 700 s7"
+            << QStringList{"40 Lock lost", "45 Lock regained", "700 Lock lost"};
+        QTest::newRow("No GPS after a lock")
+            << "0 up, 0 s6, 40 s2" << QStringList{"40 Lock lost", "40 No GPS"};
+        QTest::newRow("service lost and back; a new link is quiet for 30 s")
+            << "0 up, 0 s6, 40 down, 50 up, 50 s3, 60 s6, 70 s7"
+            << QStringList{"40 Service lost", "50 Service back"};
+        QTest::newRow("state changes 30 s after a link-up are told")
+            << "0 up, 0 s6, 40 down, 50 up, 50 s6, 81 s7"
+            << QStringList{"40 Service lost", "50 Service back", "81 Lock lost"};
+        QTest::newRow("link down within the first 30 s: nothing")
+            << "0 up, 0 s6, 10 down, 20 up" << QStringList();
+        QTest::newRow("link flapping")
+            << "0 up, 0 s6, 40 down, 41 up, 50 down"
+            << QStringList{"40 Service lost", "41 Service back", "100 Service lost 2 times in 1 minute"};
+    }
+
+    void announcements()
     {
-        QDBusConnection server = QDBusConnection::connectToBus(strAddress, "server");
-        FakeNotifications fake;
-        QVERIFY(
-            server.registerObject("/org/freedesktop/Notifications", &fake, QDBusConnection::ExportAllSlots));
-        QVERIFY(server.registerService("org.freedesktop.Notifications"));
-        CDesktopNotifier notifier(QDBusConnection::connectToBus(strAddress, "client"), nullptr);
-        QSignalSpy shown(&notifier, &CDesktopNotifier::SignalShown);
-        for (int nKind : {CStateNotifier::KIND_LOCK_LOST, CStateNotifier::KIND_LOCK_REGAINED,
-                          CStateNotifier::KIND_NO_GPS, CStateNotifier::KIND_LOCK_LOST}) {
-            const int nBefore = shown.count();
-            notifier.OnNotify(nKind, QString::number(nKind), "body");
-            QTRY_COMPARE(shown.count(), nBefore + 1);
+        QFETCH(QString, script);
+        QTEST(Drive(script), "sent");
+    }
+
+    void texts()
+    {
+        QStringList bodies;
+        Drive("0 up, 0 s6, 40 s7, 45 s6, 50 down", true, &bodies);
+        QCOMPARE(bodies, (QStringList{"Holdover. Time: 12:34:56.",
+                                      "Locked. Estimated Time Error: 0.012 Milliseconds. Time: 12:34:56.",
+                                      "No Service. Time: 12:34:56."}));
+    }
+
+    void turnedOff() { QCOMPARE(Drive("0 up, 0 s6, 40 s7, 45 s6, 60 down", false), QStringList()); }
+
+    // Run with DBUS_SESSION_BUS_ADDRESS naming nothing: the notifier carries on
+    // and says so in one debug line, however often it is asked.
+    void noBus()
+    {
+        QVERIFY(qgetenv("DBUS_SESSION_BUS_ADDRESS").startsWith("unix:path=/nonexistent"));
+        CDesktopNotifier notifier;
+        static QStringList s_debugLines;
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext&, const QString& s) { s_debugLines << s; });
+        for (int i = 0; i < 3; ++i)
+            notifier.OnNotify(CStateNotifier::KIND_LOCK_LOST, "Lock lost", "Holdover.");
+        QCoreApplication::processEvents();
+        qInstallMessageHandler(previous);
+        QCOMPARE(s_debugLines, QStringList{"Desktop notifications are not shown: no session bus"});
+    }
+
+    void desktopService()
+    {
+        struct Daemon : QProcess
+        {
+            ~Daemon() override { kill(), waitForFinished(); } // also when a check fails
+        } daemon;
+        daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
+        QVERIFY(daemon.waitForReadyRead(10000));
+        const QString strAddress = QString::fromLatin1(daemon.readLine()).trimmed();
+        {
+            QDBusConnection server = QDBusConnection::connectToBus(strAddress, "server");
+            FakeNotifications fake;
+            QVERIFY(server.registerObject("/org/freedesktop/Notifications", &fake,
+                                          QDBusConnection::ExportAllSlots));
+            QVERIFY(server.registerService("org.freedesktop.Notifications"));
+            CDesktopNotifier notifier(QDBusConnection::connectToBus(strAddress, "client"), nullptr);
+            QSignalSpy shown(&notifier, &CDesktopNotifier::SignalShown);
+            for (int nKind : {CStateNotifier::KIND_LOCK_LOST, CStateNotifier::KIND_LOCK_REGAINED,
+                              CStateNotifier::KIND_NO_GPS, CStateNotifier::KIND_LOCK_LOST}) {
+                const int nBefore = shown.count();
+                notifier.OnNotify(nKind, QString::number(nKind), "body");
+                QTRY_COMPARE(shown.count(), nBefore + 1);
+            }
+            QCOMPARE(fake.calls, (QStringList{"Tellurix Panel|0|com.brightfen.TellurixPanel|0",
+                                              "Tellurix Panel|101|com.brightfen.TellurixPanel|1",
+                                              "Tellurix Panel|0|com.brightfen.TellurixPanel|4",
+                                              "Tellurix Panel|102|com.brightfen.TellurixPanel|0"}));
         }
-        QCOMPARE(fake.calls, (QStringList{"Tellurix Panel|0|com.brightfen.TellurixPanel|0",
-                                          "Tellurix Panel|101|com.brightfen.TellurixPanel|1",
-                                          "Tellurix Panel|0|com.brightfen.TellurixPanel|4",
-                                          "Tellurix Panel|102|com.brightfen.TellurixPanel|0"}));
+        QDBusConnection::disconnectFromBus("server");
+        QDBusConnection::disconnectFromBus("client");
     }
-    QDBusConnection::disconnectFromBus("server");
-    QDBusConnection::disconnectFromBus("client");
-}
 
-void tst_Notify::badgeColour_data()
-{
-    QTest::addColumn<bool>("connected");
-    QTest::addColumn<int>("state");
-    QTest::addColumn<QColor>("fill");
-    QTest::newRow("Locked") << true << 6 << QColor(0, 128, 0);
-    QTest::newRow("Holdover") << true << 7 << QColor(255, 242, 0);
-    QTest::newRow("NO GPS") << true << 2 << QColor(255, 0, 0);
-    QTest::newRow("Searching") << true << 4 << QColor(255, 100, 0);
-    QTest::newRow("No Service") << false << 6 << QColor(192, 0, 0);
-}
-
-// The badge's centre is the state panel's fill; the icon's upper left corner
-// keeps the panel's icon.
-void tst_Notify::badgeColour()
-{
-    QFETCH(bool, connected);
-    QFETCH(int, state);
-    QFETCH(QColor, fill);
-    QImage base(64, 64, QImage::Format_ARGB32);
-    base.fill(QColor(10, 20, 30));
-    for (int nSize : {16, 22, 64}) {
-        const QImage img = TrayIcon::Render(base, ServiceState::Look(connected, state).colorFill, nSize);
-        QCOMPARE(img.size(), QSize(nSize, nSize));
-        const QPoint centre = TrayIcon::BadgeRect(nSize).center().toPoint();
-        QCOMPARE(img.pixelColor(centre), fill);
-        QCOMPARE(img.pixelColor(1, 1), QColor(10, 20, 30));
+    // The badge's centre takes the fill it is given; the icon's upper left corner
+    // keeps the panel's icon.
+    void badgeColour()
+    {
+        QImage base(64, 64, QImage::Format_ARGB32);
+        base.fill(QColor(10, 20, 30));
+        for (const QColor fill : {QColor(255, 242, 0), QColor(192, 0, 0)})
+            for (int nSize : {16, 22, 64}) {
+                const QImage img = TrayIcon::Render(base, fill, nSize);
+                QCOMPARE(img.size(), QSize(nSize, nSize));
+                QCOMPARE(img.pixelColor(TrayIcon::BadgeRect(nSize).center().toPoint()), fill);
+                QCOMPARE(img.pixelColor(1, 1), QColor(10, 20, 30));
+            }
+        QVERIFY(TrayIcon::Render(base, Qt::red, 0).isNull());
+        QVERIFY(TrayIcon::Render(QImage(), Qt::red, 16).isNull());
     }
-    QVERIFY(TrayIcon::Render(base, Qt::red, 0).isNull());
-    QVERIFY(TrayIcon::Render(QImage(), Qt::red, 16).isNull());
-}
+};
 
 QTEST_MAIN(tst_Notify)
 #include "tst_notify.moc"

@@ -353,10 +353,8 @@ private slots:
     {
         QTest::addColumn<qlonglong>("factor");
         QTest::addColumn<int>("alpha");
-        for (const qlonglong m : {1, 16})
-            QTest::addRow("%lld s", m) << m << 2;
-        for (const qlonglong m : {2048, 4096})
-            QTest::addRow("%lld s", m) << m << -2;
+        QTest::newRow("16 s") << 16LL << 2;
+        QTest::newRow("2048 s") << 2048LL << -2;
     }
     void freeClockNoise()
     {
@@ -578,10 +576,7 @@ private slots:
         process.start(qEnvironmentVariable("TELLURIX_BIN_DIR") + "/tellurix-sim",
                       {"--port", "0", "--nmea-port", QString::number(m_Nmea.localPort()), "--rate", "20"});
         // A failed check must not leave the program running.
-        const auto cleanup = qScopeGuard([&process] {
-            process.kill();
-            process.waitForFinished();
-        });
+        const auto stop = qScopeGuard([&process] { process.kill(), process.waitForFinished(); });
         QByteArray error;
         QTRY_VERIFY_WITH_TIMEOUT((error += process.readAllStandardError()).contains("listening on"), 10000);
         QTRY_VERIFY(m_Nmea.hasPendingDatagrams()); // it serves
