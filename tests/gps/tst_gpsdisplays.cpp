@@ -50,19 +50,17 @@ private slots:
         QTest::addColumn<int>("prn");
         QTest::addColumn<int>("azimuth");
         QTest::addColumn<int>("elevation");
-        QTest::addColumn<bool>("used");
-        QTest::addColumn<QPoint>("point"); // 601 x 401: centre (300, 200), 400 px across
-        QTest::addColumn<QString>("marker");
-        QTest::newRow("east, 45 ring, used") << 5 << 90 << 45 << true << QPoint(400, 200) << "red";
-        QTest::newRow("south 60, unused") << 7 << 180 << 60 << false << QPoint(300, 266) << "grey";
-        QTest::newRow("azimuth 0 left out") << 5 << 0 << 45 << true << QPoint(300, 100) << "none";
-        QTest::newRow("elevation 0 left out") << 5 << 90 << 0 << true << QPoint(500, 200) << "none";
-        QTest::newRow("PRN 0 left out") << 0 << 270 << 30 << true << QPoint(167, 200) << "none";
+        QTest::addColumn<QPoint>("point");   // 601 x 401: centre (300, 200), 400 px across
+        QTest::addColumn<QString>("marker"); // red: used, grey: unused, none: a used one left out
+        QTest::newRow("east, 45 ring, used") << 5 << 90 << 45 << QPoint(400, 200) << "red";
+        QTest::newRow("south 60, unused") << 7 << 180 << 60 << QPoint(300, 266) << "grey";
+        QTest::newRow("azimuth 0 left out") << 5 << 0 << 45 << QPoint(300, 100) << "none";
+        QTest::newRow("elevation 0 left out") << 5 << 90 << 0 << QPoint(500, 200) << "none";
+        QTest::newRow("PRN 0 left out") << 0 << 270 << 30 << QPoint(167, 200) << "none";
         // Any 32-bit angle: the projected part saturates and adding the centre to it must not wrap.
-        QTest::newRow("east, elevation INT_MIN")
-            << 5 << 90 << INT_MIN << true << QPoint(INT_MAX, 200) << "none";
+        QTest::newRow("east, elevation INT_MIN") << 5 << 90 << INT_MIN << QPoint(INT_MAX, 200) << "none";
         QTest::newRow("west, elevation INT_MIN")
-            << 5 << 270 << INT_MIN << true << QPoint(INT_MIN + 300, 200) << "none";
+            << 5 << 270 << INT_MIN << QPoint(INT_MIN + 300, 200) << "none";
     }
 
     void skyMarkers()
@@ -70,7 +68,6 @@ private slots:
         QFETCH(int, prn);
         QFETCH(int, azimuth);
         QFETCH(int, elevation);
-        QFETCH(bool, used);
         QFETCH(QPoint, point);
         QFETCH(QString, marker);
         QCOMPARE(SkyProjection(azimuth, elevation, QPointF(300, 200), 400), point);
@@ -78,7 +75,7 @@ private slots:
         sky.resize(601, 401);
         const QImage empty = Render(sky);
         CGPSDisplayData data;
-        data.aSats[40] = {prn, 40, used, azimuth, elevation, 1};
+        data.aSats[40] = {prn, 40, marker != "grey", azimuth, elevation, 1};
         sky.SetData(data, false);
         const QImage img = Render(sky);
         const QColor c = marker == "none" ? QColor() : GpsPixels::MarkerPanel(img, point, 400);

@@ -223,8 +223,7 @@ private slots:
         QTEST(StackTags(wanted.toVector(), 20, 0, 200).toList(), "centres");
     }
 
-    // A label's glyphs are moved the least into the widget; a label over a tag or an earlier label is left
-    // out.
+    // A label's glyphs move the least into the widget; one over a tag or an earlier label is left out.
     void labelPlacement()
     {
         QCOMPARE(QList<double>({ShiftInto(-8, 16, 0, 200), ShiftInto(50, 16, 0, 200),
