@@ -192,7 +192,7 @@ private slots:
     {
         QImage base(64, 64, QImage::Format_ARGB32);
         base.fill(QColor(10, 20, 30));
-        for (const QColor fill : {QColor(255, 242, 0), QColor(192, 0, 0)})
+        for (const QColor& fill : {QColor(255, 242, 0), QColor(192, 0, 0)})
             for (int nSize : {16, 22, 64}) {
                 const QImage img = TrayIcon::Render(base, fill, nSize);
                 QCOMPARE(img.size(), QSize(nSize, nSize));
