@@ -38,7 +38,7 @@ struct Table
 {
     QString strXName;
     QVector<Series> series;
-    // Only samples with strXMin <= x <= dXMax are written, unless bAll.
+    // Only samples with dXMin <= x <= dXMax are written, unless bAll.
     bool bAll = true;
     double dXMin = 0.0;
     double dXMax = 0.0;

@@ -8,8 +8,8 @@
 
 #include <QContextMenuEvent>
 #include <QDebug>
-#include <QMenu>
 #include <QFontMetrics>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 

@@ -1,18 +1,13 @@
 #include "cstabilitywindow.h"
 
 #include "imageexport.h"
+#include "savefile.h"
 #include "stabilitytext.h"
 #include "ui_cstabilitywindow.h"
 
 #include <QCloseEvent>
-#include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
-#include <QImage>
-#include <QMessageBox>
-#include <QPainter>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QTimer>
 #include <QtConcurrent>
@@ -246,60 +241,24 @@ void CStabilityWindow::on_pushButtonExport_clicked()
     const QString strPng = tr("PNG image (*.png)");
     const QString strSvg = tr("SVG image (*.svg)");
     QString strFilter = strCsv;
-    QString strName = QFileDialog::getSaveFileName(
-        this, tr("Export"), QString(), strCsv + QStringLiteral(";;") + strPng + QStringLiteral(";;") + strSvg,
-        &strFilter, QFileDialog::DontUseNativeDialog);
-    if (strName.isEmpty())
-        return;
-    // The name's suffix says what to write; a name without one of the three
-    // gets the chosen filter's.
-    const QString strSuffix = QFileInfo(strName).suffix().toLower();
-    ExportFormat nFormat = EXPORT_CSV;
-    if (strSuffix == QLatin1String("png"))
-        nFormat = EXPORT_PNG;
-    else if (strSuffix == QLatin1String("svg"))
-        nFormat = EXPORT_SVG;
-    else if (strSuffix != QLatin1String("csv")) {
-        nFormat = strFilter == strPng ? EXPORT_PNG : strFilter == strSvg ? EXPORT_SVG : EXPORT_CSV;
-        strName += nFormat == EXPORT_PNG ? ".png" : nFormat == EXPORT_SVG ? ".svg" : ".csv";
-    }
-    QString strError;
-    if (!Export(strName, nFormat, strError))
-        QMessageBox::warning(this, tr("Export"),
-                             tr("Could not write %1: %2").arg(QDir::toNativeSeparators(strName), strError));
-}
-
-bool CStabilityWindow::Export(const QString& strFileName, ExportFormat nFormat, QString& rstrError)
-{
-    // Written whole or not at all: a failed export leaves an older file as it was.
-    QSaveFile file(strFileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        rstrError = file.errorString();
-        return false;
-    }
     CStabilityPlot* pPlot = ui->plot;
-    bool bWritten = false;
-    switch (nFormat) {
-    case EXPORT_CSV: {
+    const QString strPath =
+        DataOut::AskSaveFileName(this, tr("Export"), QString::fromLatin1(Stability::KindName(pPlot->Kind())) + ".csv",
+                                 {strCsv, strPng, strSvg}, &strFilter);
+    if (strPath.isEmpty())
+        return;
+    // The name's suffix says what to write; any other suffix, the chosen filter.
+    const QString strSuffix = QFileInfo(strPath).suffix().toLower();
+    const bool bPng = strSuffix == QLatin1String("png") || (strSuffix != QLatin1String("csv") &&
+                                                            strSuffix != QLatin1String("svg") && strFilter == strPng);
+    const bool bSvg = strSuffix == QLatin1String("svg") || (strSuffix != QLatin1String("csv") &&
+                                                            strSuffix != QLatin1String("png") && strFilter == strSvg);
+    DataOut::SaveFile(this, tr("Export"), strPath, [&](QIODevice& file) {
+        if (bPng)
+            return DataOut::WritePng(pPlot, file);
+        if (bSvg)
+            return DataOut::WriteSvg(pPlot, file, StabilityText::KindTitle(pPlot->Kind()));
         const QByteArray bytes = StabilityText::Csv(pPlot->Kind(), pPlot->Rows()).toUtf8();
-        bWritten = file.write(bytes) == bytes.size();
-        break;
-    }
-    case EXPORT_PNG:
-        bWritten = DataOut::WritePng(pPlot, file);
-        break;
-    case EXPORT_SVG:
-        bWritten = DataOut::WriteSvg(pPlot, file, StabilityText::KindTitle(pPlot->Kind()));
-        break;
-    }
-    if (!bWritten) {
-        rstrError = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        rstrError = file.errorString();
-        return false;
-    }
-    return true;
+        return file.write(bytes) == bytes.size();
+    });
 }

@@ -50,20 +50,12 @@ private slots:
     void OnAnalysisFinished();
 
 private:
-    enum ExportFormat
-    {
-        EXPORT_CSV,
-        EXPORT_PNG,
-        EXPORT_SVG
-    };
-
     Stability::Kind ChosenKind() const;
     void Refresh();
     void StopAnalysis();
     void Show(const Stability::Analysis& analysis, Stability::Kind kind, std::size_t nPoints, double dTau0);
     void ShowStatus();
     void FitColumns();
-    bool Export(const QString& strFileName, ExportFormat nFormat, QString& rstrError);
 
     const CPhaseRecorder& m_Recorder;
     std::unique_ptr<Ui_CStabilityWindow> ui;
