@@ -19,11 +19,11 @@
 #include "ui_cmainwindow.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QDebug>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
@@ -431,8 +431,9 @@ void CMainWindow::OnNmeaContextMenu(const QPoint& ptAt)
         // dialog is open are not in the file.
         const QString strText = ui->editNmea->toPlainText();
         QString strFilter = tr("NMEA text (*.nmea)");
-        const QString strPath = DataOut::AskSaveFileName(this, tr("Save As"), QStringLiteral("nmea-output.nmea"),
-                                                         {strFilter, tr("Text file (*.txt)")}, &strFilter);
+        const QString strPath =
+            DataOut::AskSaveFileName(this, tr("Save As"), QStringLiteral("nmea-output.nmea"),
+                                     {strFilter, tr("Text file (*.txt)")}, &strFilter);
         if (strPath.isEmpty())
             return;
         QByteArray bytes = strText.toUtf8();

@@ -58,9 +58,9 @@ void SaveImage(QWidget* pWidget, const QString& strTitle)
     const QString strPng = QObject::tr("PNG image (*.png)");
     const QString strSvg = QObject::tr("SVG image (*.svg)");
     QString strFilter = strPng;
-    const QString strPath = AskSaveFileName(pWidget, QObject::tr("Save Image"),
-                                            FileStem(strTitle) + QStringLiteral(".png"), {strPng, strSvg},
-                                            &strFilter);
+    const QString strPath =
+        AskSaveFileName(pWidget, QObject::tr("Save Image"), FileStem(strTitle) + QStringLiteral(".png"),
+                        {strPng, strSvg}, &strFilter);
     if (strPath.isEmpty())
         return;
     // The name's suffix says what to write; any other suffix, the chosen filter.
@@ -77,7 +77,8 @@ void AddImageActions(QMenu* pMenu, QWidget* pWidget, const QString& strTitle)
     QAction* pCopy = pMenu->addAction(QObject::tr("Copy Image"));
     QObject::connect(pCopy, &QAction::triggered, pWidget, [pWidget] { CopyImage(pWidget); });
     QAction* pSave = pMenu->addAction(QObject::tr("Save Image…"));
-    QObject::connect(pSave, &QAction::triggered, pWidget, [pWidget, strTitle] { SaveImage(pWidget, strTitle); });
+    QObject::connect(pSave, &QAction::triggered, pWidget,
+                     [pWidget, strTitle] { SaveImage(pWidget, strTitle); });
 }
 
 } // namespace DataOut

@@ -21,10 +21,9 @@ QString& LastFolder()
 QString AskSaveFileName(QWidget* pParent, const QString& strTitle, const QString& strSuggestedName,
                         const QStringList& filters, QString* pstrFilter)
 {
-    QString strName = QFileDialog::getSaveFileName(pParent, strTitle,
-                                                   QDir(LastFolder()).filePath(strSuggestedName),
-                                                   filters.join(QStringLiteral(";;")), pstrFilter,
-                                                   QFileDialog::DontUseNativeDialog);
+    QString strName = QFileDialog::getSaveFileName(
+        pParent, strTitle, QDir(LastFolder()).filePath(strSuggestedName), filters.join(QStringLiteral(";;")),
+        pstrFilter, QFileDialog::DontUseNativeDialog);
     if (strName.isEmpty())
         return strName;
     const QFileInfo info(strName);
@@ -62,10 +61,12 @@ bool SaveFile(QWidget* pParent, const QString& strTitle, const QString& strPath,
     return true;
 }
 
-void ReportFailure(QWidget* pParent, const QString& strTitle, const QString& strPath, const QString& strReason)
+void ReportFailure(QWidget* pParent, const QString& strTitle, const QString& strPath,
+                   const QString& strReason)
 {
-    QMessageBox::warning(pParent, strTitle,
-                         QObject::tr("Could not write %1: %2").arg(QDir::toNativeSeparators(strPath), strReason));
+    QMessageBox::warning(
+        pParent, strTitle,
+        QObject::tr("Could not write %1: %2").arg(QDir::toNativeSeparators(strPath), strReason));
 }
 
 QString FileStem(const QString& strTitle)

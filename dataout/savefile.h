@@ -28,7 +28,8 @@ bool SaveFile(QWidget* pParent, const QString& strTitle, const QString& strPath,
               const std::function<bool(QIODevice&)>& fnWrite);
 
 // "Could not write <path>: <reason>" in a warning box over pParent.
-void ReportFailure(QWidget* pParent, const QString& strTitle, const QString& strPath, const QString& strReason);
+void ReportFailure(QWidget* pParent, const QString& strTitle, const QString& strPath,
+                   const QString& strReason);
 
 // A file name from a title: lower case, words joined by '-', only letters,
 // digits and '-' kept ("Time Difference" gives "time-difference").

@@ -173,8 +173,8 @@ private:
     const char* m_pszValueFormat = "%.03f";
     QPoint m_ptPress;
     QPoint m_ptDragDiff;
-    QVector<QString> m_arrayNames;     // by data-set index; empty for a set not exported
-    QVector<int> m_arrayExportOrder;   // named sets, in the order they were named
+    QVector<QString> m_arrayNames;   // by data-set index; empty for a set not exported
+    QVector<int> m_arrayExportOrder; // named sets, in the order they were named
     // While exports read the points, new points wait here (a point appended
     // to a shared array would copy all of it); they join the sets when the
     // last export ends.

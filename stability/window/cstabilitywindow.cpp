@@ -242,17 +242,19 @@ void CStabilityWindow::on_pushButtonExport_clicked()
     const QString strSvg = tr("SVG image (*.svg)");
     QString strFilter = strCsv;
     CStabilityPlot* pPlot = ui->plot;
-    const QString strPath =
-        DataOut::AskSaveFileName(this, tr("Export"), QString::fromLatin1(Stability::KindName(pPlot->Kind())) + ".csv",
-                                 {strCsv, strPng, strSvg}, &strFilter);
+    const QString strPath = DataOut::AskSaveFileName(
+        this, tr("Export"), QString::fromLatin1(Stability::KindName(pPlot->Kind())) + ".csv",
+        {strCsv, strPng, strSvg}, &strFilter);
     if (strPath.isEmpty())
         return;
     // The name's suffix says what to write; any other suffix, the chosen filter.
     const QString strSuffix = QFileInfo(strPath).suffix().toLower();
-    const bool bPng = strSuffix == QLatin1String("png") || (strSuffix != QLatin1String("csv") &&
-                                                            strSuffix != QLatin1String("svg") && strFilter == strPng);
-    const bool bSvg = strSuffix == QLatin1String("svg") || (strSuffix != QLatin1String("csv") &&
-                                                            strSuffix != QLatin1String("png") && strFilter == strSvg);
+    const bool bPng =
+        strSuffix == QLatin1String("png") ||
+        (strSuffix != QLatin1String("csv") && strSuffix != QLatin1String("svg") && strFilter == strPng);
+    const bool bSvg =
+        strSuffix == QLatin1String("svg") ||
+        (strSuffix != QLatin1String("csv") && strSuffix != QLatin1String("png") && strFilter == strSvg);
     DataOut::SaveFile(this, tr("Export"), strPath, [&](QIODevice& file) {
         if (bPng)
             return DataOut::WritePng(pPlot, file);

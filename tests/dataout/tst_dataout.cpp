@@ -1,8 +1,8 @@
 // Data out: a chart's points as CSV read back exactly, the chart's and the GPS
 // displays' menus, pictures as PNG and SVG, the position on the clipboard,
 // and files that are written whole or not at all.
-#include "chartcsv.h"
 #include "cazimuthelevationwnd.h"
+#include "chartcsv.h"
 #include "cnavconversions.h"
 #include "cpositionstatuswnd.h"
 #include "csignalquality.h"
@@ -105,7 +105,8 @@ private slots:
         // need not have one.
         const QString strLocales = m_tmp.filePath("locales");
         QVERIFY(QDir().mkpath(strLocales));
-        QCOMPARE(QProcess::execute("localedef", {"-i", "de_DE", "-f", "UTF-8", strLocales + "/de_DE.UTF-8"}), 0);
+        QCOMPARE(QProcess::execute("localedef", {"-i", "de_DE", "-f", "UTF-8", strLocales + "/de_DE.UTF-8"}),
+                 0);
         qputenv("LOCPATH", QFile::encodeName(strLocales));
     }
 
@@ -165,8 +166,8 @@ private slots:
                     const ChartCsv::Point& point = points[next[k]];
                     const double dWant = nWidth == 2 && f == 0 ? point.dZ : point.dY;
                     // "nan", "inf", "-inf" as written; every other number as %.17g in the C locale.
-                    const double dGot = field == "nan" ? kNaN
-                                        : field == "inf" ? kInf
+                    const double dGot = field == "nan"    ? kNaN
+                                        : field == "inf"  ? kInf
                                         : field == "-inf" ? -kInf
                                                           : field.toDouble(&bOk);
                     QVERIFY2(Same(dGot, dWant) && !field.contains(' '), lines[r].constData());
@@ -192,7 +193,8 @@ private slots:
         const std::atomic<bool> bCancel{true};
         std::atomic<qint64> nDone{0};
         QString strError;
-        QCOMPARE(int(ChartCsv::Save(table, strPath, bCancel, nDone, &strError)), int(ChartCsv::Result::Cancelled));
+        QCOMPARE(int(ChartCsv::Save(table, strPath, bCancel, nDone, &strError)),
+                 int(ChartCsv::Result::Cancelled));
         QVERIFY(nDone > 0 && nDone < ChartCsv::PointCount(table));
         QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
         {
@@ -200,7 +202,8 @@ private slots:
             QVERIFY(older.open(QIODevice::WriteOnly) && older.write("older") == 5);
         }
         ChartCsv::Save(table, strPath, bCancel, nDone, &strError);
-        QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList({"time-difference.csv"}));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                 QStringList({"time-difference.csv"}));
         QCOMPARE(Read(strPath), "older");
     }
 
@@ -210,17 +213,20 @@ private slots:
     {
         QTest::addColumn<QString>("choice");
         QTest::addColumn<QString>("name");
-        QTest::newRow("all") << "Export All Data…" << "all.csv";
-        QTest::newRow("visible") << "Export Visible Data…" << "visible.csv";
-        QTest::newRow("unwritable") << "Export All Data…" << "missing/all.csv";
+        QTest::newRow("all") << "Export All Data…"
+                             << "all.csv";
+        QTest::newRow("visible") << "Export Visible Data…"
+                                 << "visible.csv";
+        QTest::newRow("unwritable") << "Export All Data…"
+                                    << "missing/all.csv";
     }
     void chartMenuExports()
     {
         CStripChartWidget chart(nullptr);
         chart.resize(381, 216);
-        QCOMPARE(ContextMenu(&chart, {}), QStringList({"Copy Image", "Save Image…", "-",
-                                                       "(disabled) Export Visible Data…",
-                                                       "(disabled) Export All Data…"}));
+        QCOMPARE(ContextMenu(&chart, {}),
+                 QStringList({"Copy Image", "Save Image…", "-", "(disabled) Export Visible Data…",
+                              "(disabled) Export All Data…"}));
         Fill(chart, 1000);
         chart.show();
         QVERIFY(QTest::qWaitForWindowExposed(&chart)); // window mode: the newest ~300 samples shown
@@ -280,21 +286,24 @@ private slots:
         DialogDriver dialogs;
         dialogs.m_scripts = QStringList{"=" + m_tmp.filePath(name) + " Return",
                                         "=" + m_tmp.filePath(name + ".svg") + " Return"};
-        QCOMPARE(ContextMenu(pWidget.get(), "Save Image…").mid(0, 2), QStringList({"Copy Image", "Save Image…"}));
+        QCOMPARE(ContextMenu(pWidget.get(), "Save Image…").mid(0, 2),
+                 QStringList({"Copy Image", "Save Image…"}));
         ContextMenu(pWidget.get(), "Save Image…");
         ContextMenu(pWidget.get(), "Copy Image");
         QCOMPARE(dialogs.m_opened, QStringList({"QFileDialog", "QFileDialog"}));
 
         const QImage png(m_tmp.filePath(name + ".png"));
-        QCOMPARE(png.convertToFormat(QImage::Format_RGB32), pWidget->grab().toImage().convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(png.convertToFormat(QImage::Format_RGB32),
+                 pWidget->grab().toImage().convertToFormat(QImage::Format_RGB32));
         QCOMPARE(QApplication::clipboard()->image().convertToFormat(png.format()), png);
         const QByteArray svgBytes = Read(m_tmp.filePath(name + ".svg"));
-        QVERIFY(name != "chart" ||
-                (svgBytes.contains("<polyline") && svgBytes.contains("<text") && !svgBytes.contains("<image")));
+        QVERIFY(name != "chart" || (svgBytes.contains("<polyline") && svgBytes.contains("<text") &&
+                                    !svgBytes.contains("<image")));
         QSvgRenderer svg(svgBytes);
         QVERIFY(svg.isValid());
         QCOMPARE(svg.viewBoxF(), QRectF(QPointF(0, 0), pWidget->size()));
-        QVERIFY(svgBytes.contains(QString::asprintf("width=\"%gmm\"", pWidget->width() * 25.4 / 96).toLatin1()));
+        QVERIFY(
+            svgBytes.contains(QString::asprintf("width=\"%gmm\"", pWidget->width() * 25.4 / 96).toLatin1()));
         QImage rendered(png.size(), QImage::Format_ARGB32);
         rendered.fill(Qt::white);
         QPainter painter(&rendered);
@@ -331,18 +340,23 @@ private slots:
         const QString d = QString::fromUtf8("°");
         QTest::newRow("S E, dd mm") << 0u << 1u << -33.8688 << 151.2093 << 58.0
                                     << "S 33" + d + " 52.1280', E 151" + d + " 12.5580'"
-                                    << "-33.8688, 151.2093" << "geo:-33.8688,151.2093,58.0";
+                                    << "-33.8688, 151.2093"
+                                    << "geo:-33.8688,151.2093,58.0";
         QTest::newRow("N W, dd mm ss, feet") << 1u << 0u << 40.6892 << -74.0445 << 93.04
                                              << "N 40" + d + " 41' 21.120\", W 074" + d + " 02' 40.200\""
-                                             << "40.6892, -74.0445" << "geo:40.6892,-74.0445,93.0";
+                                             << "40.6892, -74.0445"
+                                             << "geo:40.6892,-74.0445,93.0";
         QTest::newRow("dd.dd, rounds to zero") << 2u << 1u << -0.00001 << 0.0 << -3.26
-                                               << "S 00.000010" + d + ", E 000.000000" + d
-                                               << "0.0000, 0.0000" << "geo:0.0000,0.0000,-3.3";
+                                               << "S 00.000010" + d + ", E 000.000000" + d << "0.0000, 0.0000"
+                                               << "geo:0.0000,0.0000,-3.3";
         QTest::newRow("no altitude") << 0u << 1u << 10.0 << 20.0 << kNaN
                                      << "N 10" + d + " 00.0000', E 020" + d + " 00.0000'"
-                                     << "10.0000, 20.0000" << "geo:10.0000,20.0000";
+                                     << "10.0000, 20.0000"
+                                     << "geo:10.0000,20.0000";
         QTest::newRow("not a place") << 0u << 1u << kNaN << 200.0 << 0.0
-                                     << "N 00" + d + " 00.0000', E 200" + d + " 00.0000'" << "" << "";
+                                     << "N 00" + d + " 00.0000', E 200" + d + " 00.0000'"
+                                     << ""
+                                     << "";
     }
     void positionClipboard()
     {

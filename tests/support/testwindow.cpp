@@ -14,8 +14,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -72,8 +72,9 @@ QStringList ContextMenu(QWidget* pTarget, const QString& strChoice, QPoint ptAt)
         poll.stop();
         QAction* pChosen = nullptr;
         for (QAction* pAction : pMenu->actions()) {
-            entries << (pAction->isSeparator() ? QStringLiteral("-")
-                                               : (pAction->isEnabled() ? "" : "(disabled) ") + pAction->text());
+            entries << (pAction->isSeparator()
+                            ? QStringLiteral("-")
+                            : (pAction->isEnabled() ? "" : "(disabled) ") + pAction->text());
             if (!pAction->isSeparator() && pAction->text() == strChoice && pAction->isEnabled())
                 pChosen = pAction;
         }
